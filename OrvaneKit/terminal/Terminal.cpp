@@ -1,0 +1,514 @@
+// Screen operations of the terminal: printing, scrolling, erasing, editing, cursor,
+// alternate screen, resize, resets and text extraction.
+#include "Terminal.h"
+#include "Utf8.h"
+
+#include <algorithm>
+
+namespace orvane {
+
+namespace {
+
+constexpr VTCell kBlank{};
+
+void trimTrailingSpaces(std::string& s)
+{
+    const auto end = s.find_last_not_of(' ');
+    s.resize(end == std::string::npos ? 0 : end + 1);
+}
+
+// Text of cells [from, to) of a row, spacer halves skipped, trailing spaces removed.
+std::string cellText(const VTRow& row, size_t from, size_t to)
+{
+    std::string s;
+    to = std::min(to, row.size());
+    for (size_t i = from; i < to; ++i)
+        if (!row[i].spacer)
+            appendUtf8(s, row[i].ch);
+    trimTrailingSpaces(s);
+    return s;
+}
+
+}  // namespace
+
+VTRow LineDeque::append(VTRow row, size_t limit)
+{
+    if (limit == 0)
+        return row;
+    VTRow recycled;
+    if (count() >= limit) {
+        recycled = std::move(items[head]);
+        ++head;
+        if (head > 1024 && items.size() < 2 * head) {
+            items.erase(items.begin(), items.begin() + std::ptrdiff_t(head));
+            head = 0;
+        }
+    }
+    items.push_back(std::move(row));
+    return recycled;
+}
+
+void Grid::normalize()
+{
+    std::rotate(rows_.begin(), rows_.begin() + std::ptrdiff_t(top_), rows_.end());
+    top_ = 0;
+}
+
+Terminal::Terminal(int cols, int rows)
+    : cols_(std::max(cols, 1)), rows_(std::max(rows, 1)), grid_(rows_, cols_, kBlank),
+      scrollBot_(rows_ - 1)
+{
+    resetTabs();
+    osc_.reserve(kOscLimit + 4);
+}
+
+// MARK: printing
+
+void Terminal::print(char32_t c, int width)
+{
+    if (width == 0)
+        return;
+    if (pendingWrap_) {
+        if (autowrap) {
+            col_ = 0;
+            lineFeed();
+        }
+        pendingWrap_ = false;
+    }
+    if (width == 2 && col_ == cols_ - 1) {
+        if (!autowrap)
+            return;
+        VTCell pad;
+        pad.attrs = pen_;
+        grid_[row_][size_t(col_)] = pad;
+        col_ = 0;
+        pendingWrap_ = false;
+        lineFeed();
+    }
+    VTRow& r = grid_[row_];
+    VTCell cell;
+    cell.ch = c;
+    cell.attrs = pen_;
+    cell.wide = width == 2;
+    r[size_t(col_)] = cell;
+    if (width == 2 && col_ + 1 < cols_) {
+        VTCell spacer;
+        spacer.attrs = pen_;
+        spacer.spacer = 1;
+        r[size_t(col_) + 1] = spacer;
+    }
+    if (col_ + width < cols_) {
+        col_ += width;
+    } else {
+        col_ = cols_ - 1;
+        pendingWrap_ = true;
+    }
+}
+
+// Prints a run of printable ASCII; the same as printing each byte with width 1.
+void Terminal::printAscii(const uint8_t* p, size_t n)
+{
+    VTCell cell;
+    cell.attrs = pen_;
+    while (n > 0) {
+        if (pendingWrap_) {
+            if (autowrap) {
+                col_ = 0;
+                lineFeed();
+            }
+            pendingWrap_ = false;
+        }
+        VTCell* out = grid_[row_].data() + col_;
+        const size_t avail = size_t(cols_ - col_);
+        if (!autowrap && n > avail) {
+            // Without wrapping every character past the last column lands on it.
+            for (size_t i = 0; i + 1 < avail; ++i) {
+                cell.ch = p[i];
+                out[i] = cell;
+            }
+            cell.ch = p[n - 1];
+            out[avail - 1] = cell;
+            col_ = cols_ - 1;
+            pendingWrap_ = true;
+            return;
+        }
+        const size_t m = std::min(n, avail);
+        for (size_t i = 0; i < m; ++i) {
+            cell.ch = p[i];
+            out[i] = cell;
+        }
+        p += m;
+        n -= m;
+        if (m < avail) {
+            col_ += int(m);
+        } else {
+            col_ = cols_ - 1;
+            pendingWrap_ = true;
+        }
+    }
+}
+
+// MARK: line feed and scrolling
+
+void Terminal::lineFeed()
+{
+    if (row_ == scrollBot_)
+        scrollUp(1);
+    else if (row_ < rows_ - 1)
+        ++row_;
+}
+
+void Terminal::reverseIndex()
+{
+    if (row_ == scrollTop_)
+        scrollDown(1);
+    else if (row_ > 0)
+        --row_;
+}
+
+VTCell Terminal::eraseCell() const
+{
+    VTCell c;
+    c.attrs.setBg(pen_.bg());
+    return c;
+}
+
+// Moves a row that leaves the top of the main screen into the scrollback and leaves
+// `row` holding reusable storage (possibly that of the line the scrollback dropped).
+void Terminal::pushScrollback(VTRow& row)
+{
+    row = scrollback_.append(std::move(row), size_t(std::max(maxScrollback, 0)));
+}
+
+void Terminal::scrollUp(int n)
+{
+    const int k = std::min(n, scrollBot_ - scrollTop_ + 1);
+    const bool keep = scrollTop_ == 0 && !altSaved_ && maxScrollback > 0;
+    const VTCell erase = eraseCell();
+    for (int i = 0; i < k; ++i) {
+        if (scrollTop_ == 0 && scrollBot_ == rows_ - 1) {
+            VTRow& top = grid_[0];
+            if (keep)
+                pushScrollback(top);
+            top.assign(size_t(cols_), erase);
+            grid_.rotateUp();
+            continue;
+        }
+        VTRow removed = std::move(grid_[scrollTop_]);
+        for (int r = scrollTop_; r < scrollBot_; ++r)
+            grid_[r] = std::move(grid_[r + 1]);
+        if (keep)
+            pushScrollback(removed);
+        removed.assign(size_t(cols_), erase);
+        grid_[scrollBot_] = std::move(removed);
+    }
+}
+
+void Terminal::scrollDown(int n)
+{
+    const int k = std::min(n, scrollBot_ - scrollTop_ + 1);
+    const VTCell erase = eraseCell();
+    for (int i = 0; i < k; ++i) {
+        VTRow removed = std::move(grid_[scrollBot_]);
+        for (int r = scrollBot_; r > scrollTop_; --r)
+            grid_[r] = std::move(grid_[r - 1]);
+        removed.assign(size_t(cols_), erase);
+        grid_[scrollTop_] = std::move(removed);
+    }
+}
+
+// MARK: cursor
+
+void Terminal::setCursor(int r, int c)
+{
+    row_ = std::clamp(r, 0, rows_ - 1);
+    col_ = std::clamp(c, 0, cols_ - 1);
+    pendingWrap_ = false;
+}
+
+void Terminal::saveCursor()
+{
+    saved_ = {row_, col_, pen_};
+}
+
+void Terminal::restoreCursor()
+{
+    setCursor(saved_.row, saved_.col);
+    pen_ = saved_.pen;
+}
+
+void Terminal::horizontalTab()
+{
+    int target = cols_ - 1;
+    for (int c = col_ + 1; c < cols_ - 1; ++c) {
+        if (tabs_[size_t(c)]) {
+            target = c;
+            break;
+        }
+    }
+    col_ = std::max(target, 0);
+}
+
+void Terminal::resetTabs()
+{
+    tabs_.assign(size_t(cols_), false);
+    for (int c = 8; c < cols_; c += 8)
+        tabs_[size_t(c)] = true;
+}
+
+// MARK: erasing and editing
+
+void Terminal::eraseCells(int r, int from, int to)
+{
+    VTRow& row = grid_[r];
+    const VTCell erase = eraseCell();
+    std::fill(row.begin() + std::clamp(from, 0, cols_), row.begin() + std::clamp(to, 0, cols_), erase);
+}
+
+void Terminal::eraseInDisplay(uint32_t mode)
+{
+    switch (mode) {
+    case 0:
+        eraseCells(row_, col_, cols_);
+        for (int r = row_ + 1; r < rows_; ++r)
+            eraseCells(r, 0, cols_);
+        break;
+    case 1:
+        eraseCells(row_, 0, col_ + 1);
+        for (int r = 0; r < row_; ++r)
+            eraseCells(r, 0, cols_);
+        break;
+    case 2:
+        for (int r = 0; r < rows_; ++r)
+            eraseCells(r, 0, cols_);
+        break;
+    case 3:
+        scrollback_.clear();
+        break;
+    default:
+        break;
+    }
+    pendingWrap_ = false;
+}
+
+void Terminal::eraseInLine(uint32_t mode)
+{
+    switch (mode) {
+    case 0:
+        eraseCells(row_, col_, cols_);
+        break;
+    case 1:
+        eraseCells(row_, 0, col_ + 1);
+        break;
+    case 2:
+        eraseCells(row_, 0, cols_);
+        break;
+    default:
+        break;
+    }
+    pendingWrap_ = false;
+}
+
+void Terminal::insertLines(int n)
+{
+    if (row_ < scrollTop_ || row_ > scrollBot_)
+        return;
+    const int k = std::min(scrollBot_ - row_ + 1, n);
+    const VTCell erase = eraseCell();
+    for (int i = 0; i < k; ++i) {
+        VTRow removed = std::move(grid_[scrollBot_]);
+        for (int r = scrollBot_; r > row_; --r)
+            grid_[r] = std::move(grid_[r - 1]);
+        removed.assign(size_t(cols_), erase);
+        grid_[row_] = std::move(removed);
+    }
+    col_ = 0;
+    pendingWrap_ = false;
+}
+
+void Terminal::deleteLines(int n)
+{
+    if (row_ < scrollTop_ || row_ > scrollBot_)
+        return;
+    const int k = std::min(scrollBot_ - row_ + 1, n);
+    const VTCell erase = eraseCell();
+    for (int i = 0; i < k; ++i) {
+        VTRow removed = std::move(grid_[row_]);
+        for (int r = row_; r < scrollBot_; ++r)
+            grid_[r] = std::move(grid_[r + 1]);
+        removed.assign(size_t(cols_), erase);
+        grid_[scrollBot_] = std::move(removed);
+    }
+    col_ = 0;
+    pendingWrap_ = false;
+}
+
+void Terminal::insertChars(int n)
+{
+    VTRow& row = grid_[row_];
+    const int k = std::min(cols_ - col_, n);
+    const auto at = row.begin() + col_;
+    std::move_backward(at, row.end() - k, row.end());
+    std::fill(at, at + k, eraseCell());
+    pendingWrap_ = false;
+}
+
+void Terminal::deleteChars(int n)
+{
+    VTRow& row = grid_[row_];
+    const int k = std::min(cols_ - col_, n);
+    const auto at = row.begin() + col_;
+    std::move(at + k, row.end(), at);
+    std::fill(row.end() - k, row.end(), eraseCell());
+    pendingWrap_ = false;
+}
+
+// MARK: alternate screen and resets
+
+void Terminal::enterAltScreen()
+{
+    if (!altSaved_) {
+        altSaved_ = AltSaved{std::move(grid_), {row_, col_, pen_}};
+        grid_ = Grid(rows_, cols_, kBlank);
+    }
+    pendingWrap_ = false;
+}
+
+void Terminal::leaveAltScreen()
+{
+    if (altSaved_) {
+        AltSaved saved = std::move(*altSaved_);
+        altSaved_.reset();
+        std::vector<VTRow>& rows = saved.grid.storage();
+        for (VTRow& r : rows)
+            r.resize(size_t(cols_), kBlank);
+        rows.resize(size_t(rows_), VTRow(size_t(cols_), kBlank));
+        grid_ = std::move(saved.grid);
+        row_ = std::min(saved.cursor.row, rows_ - 1);
+        col_ = std::min(saved.cursor.col, cols_ - 1);
+        pen_ = saved.cursor.pen;
+    }
+    pendingWrap_ = false;
+}
+
+void Terminal::fullReset()
+{
+    grid_ = Grid(rows_, cols_, kBlank);
+    altSaved_.reset();
+    row_ = col_ = 0;
+    pendingWrap_ = false;
+    pen_ = {};
+    saved_ = {};
+    scrollTop_ = 0;
+    scrollBot_ = rows_ - 1;
+    resetTabs();
+    cursorVisible = true;
+    autowrap = true;
+    appCursorKeys = false;
+    bracketedPaste = false;
+    mouseSGR = false;
+    focusEvents = false;
+    mouseTracking = 0;
+    title.clear();
+    marks.clear();
+}
+
+void Terminal::softReset()
+{
+    pen_ = {};
+    scrollTop_ = 0;
+    scrollBot_ = rows_ - 1;
+    cursorVisible = true;
+}
+
+// MARK: resize
+
+void Terminal::resize(int cols, int rows)
+{
+    cols = std::max(cols, 1);
+    rows = std::max(rows, 1);
+    if (cols == cols_ && rows == rows_)
+        return;
+    std::vector<VTRow>& grid = grid_.storage();
+    for (VTRow& r : grid)
+        r.resize(size_t(cols), kBlank);
+    // Rows above the cursor leave through the top (into the scrollback); with the cursor
+    // on the first row the bottom rows are dropped instead.
+    size_t dropTop = 0;
+    size_t have = grid.size();
+    while (have > size_t(rows)) {
+        if (row_ <= 0) {
+            grid.pop_back();
+        } else {
+            if (maxScrollback > 0)
+                scrollback_.append(std::move(grid[dropTop]), size_t(maxScrollback));
+            ++dropTop;
+            --row_;
+        }
+        --have;
+    }
+    grid.erase(grid.begin(), grid.begin() + std::ptrdiff_t(dropTop));
+    grid.resize(size_t(rows), VTRow(size_t(cols), kBlank));
+    cols_ = cols;
+    rows_ = rows;
+    row_ = std::min(row_, rows_ - 1);
+    col_ = std::min(col_, cols_ - 1);
+    pendingWrap_ = false;
+    scrollTop_ = 0;
+    scrollBot_ = rows_ - 1;
+    resetTabs();
+    ++generation_;
+}
+
+// MARK: reading
+
+const VTRow& Terminal::line(int i, int offset) const
+{
+    const int k = std::clamp(offset, 0, scrollbackCount());
+    if (i < k)
+        return scrollback_[size_t(std::max(scrollbackCount() - k + i, 0))];
+    return grid_[std::min(i - k, rows_ - 1)];
+}
+
+const VTRow& Terminal::absLine(int n) const
+{
+    const int sb = scrollbackCount();
+    if (n < sb)
+        return scrollback_[size_t(std::max(n, 0))];
+    return grid_[std::min(n - sb, rows_ - 1)];
+}
+
+std::string Terminal::rowText(int i) const
+{
+    const VTRow& r = grid_[std::clamp(i, 0, rows_ - 1)];
+    return cellText(r, 0, r.size());
+}
+
+std::string Terminal::text(VTPos from, VTPos to) const
+{
+    if (to.line < from.line || (to.line == from.line && to.col < from.col))
+        std::swap(from, to);
+    to.line = std::min(to.line, totalLines() - 1);
+    if (from.line < 0)
+        from = {0, 0};
+    if (to.line < from.line)
+        return {};
+    std::string out;
+    for (int n = from.line; n <= to.line; ++n) {
+        const VTRow& r = absLine(n);
+        const size_t start = n == from.line ? size_t(std::max(from.col, 0)) : 0;
+        const size_t end = n == to.line ? size_t(std::max(to.col + 1, 0)) : r.size();
+        out += cellText(r, start, end);
+        if (n != to.line)
+            out += '\n';
+    }
+    return out;
+}
+
+std::string sgrMouse(int button, int col, int row, bool pressed)
+{
+    return "\x1b[<" + std::to_string(button) + ";" + std::to_string(col + 1) + ";" +
+           std::to_string(row + 1) + (pressed ? "M" : "m");
+}
+
+}  // namespace orvane

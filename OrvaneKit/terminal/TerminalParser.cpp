@@ -1,0 +1,569 @@
+// The input side of the terminal: UTF-8 assembly, the parser state machine, C0 controls,
+// ESC and CSI sequences, DEC private modes, SGR and the replies.
+#include "CharWidth.h"
+#include "Terminal.h"
+#include "Utf8.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace orvane {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t ESC = 0x1B;
+
+bool isPrintableAscii(uint8_t b)
+{
+    return b >= 0x20 && b < 0x7F;
+}
+
+// Decodes a complete sequence of the announced length; anything invalid gives U+FFFD.
+char32_t decodeUtf8(const std::array<uint8_t, 4>& s, int len)
+{
+    char32_t c = 0;
+    switch (len) {
+    case 2:
+        c = char32_t(s[0] & 0x1F) << 6 | (s[1] & 0x3F);
+        return c >= 0x80 ? c : kReplacement;
+    case 3:
+        c = char32_t(s[0] & 0x0F) << 12 | char32_t(s[1] & 0x3F) << 6 | (s[2] & 0x3F);
+        return c >= 0x800 && (c < 0xD800 || c > 0xDFFF) ? c : kReplacement;
+    case 4:
+        c = char32_t(s[0] & 0x07) << 18 | char32_t(s[1] & 0x3F) << 12 | char32_t(s[2] & 0x3F) << 6 |
+            (s[3] & 0x3F);
+        return c >= 0x10000 && c <= 0x10FFFF ? c : kReplacement;
+    default:
+        return kReplacement;
+    }
+}
+
+}  // namespace
+
+void Terminal::feed(std::span<const uint8_t> bytes)
+{
+    const uint8_t* p = bytes.data();
+    const uint8_t* const end = p + bytes.size();
+    while (p < end) {
+        // Ground state fast path: print the whole run of printable ASCII at once.
+        if (state_ == VTState::Ground && utf8Need_ == 0 && isPrintableAscii(*p)) {
+            const uint8_t* q = p + 1;
+            while (q < end && isPrintableAscii(*q))
+                ++q;
+            printAscii(p, size_t(q - p));
+            p = q;
+            continue;
+        }
+        processByte(*p++);
+    }
+    ++generation_;
+}
+
+void Terminal::processByte(uint8_t b)
+{
+    if (utf8Need_ > 0) {
+        if (b >= 0x80 && b <= 0xBF) {
+            utf8_[size_t(utf8Len_++)] = b;
+            if (utf8Len_ == utf8Need_) {
+                const char32_t c = decodeUtf8(utf8_, utf8Len_);
+                utf8Len_ = utf8Need_ = 0;
+                processScalar(c);
+            }
+            return;
+        }
+        utf8Len_ = utf8Need_ = 0;
+        processScalar(kReplacement);
+    }
+    if (b < 0x80) {
+        processScalar(b);
+    } else if (b >= 0xC2 && b <= 0xF4) {
+        utf8_[0] = b;
+        utf8Len_ = 1;
+        utf8Need_ = b <= 0xDF ? 2 : b <= 0xEF ? 3 : 4;
+    } else {
+        processScalar(kReplacement);
+    }
+}
+
+void Terminal::processScalar(char32_t c)
+{
+    if (c == 0x18 || c == 0x1A) {  // CAN, SUB
+        state_ = VTState::Ground;
+        return;
+    }
+    switch (state_) {
+    case VTState::Ground:
+        if (c >= 0x20 && c != 0x7F)
+            print(c, charWidth(c));
+        else if (c == ESC)
+            enterEscape();
+        else
+            execute(c);
+        break;
+    case VTState::Escape:
+        escapeChar(c);
+        break;
+    case VTState::EscIntermediate:
+        if (c >= 0x20 && c <= 0x2F) {
+            if (intermediateCount_ < intermediates_.size())
+                intermediates_[intermediateCount_] = uint8_t(c);
+            ++intermediateCount_;
+        } else if (c == ESC) {
+            enterEscape();
+        } else if (c < 0x30) {
+            execute(c);
+        } else {
+            state_ = VTState::Ground;
+            escFinal(c);
+        }
+        break;
+    case VTState::Csi:
+        csiByte(c);
+        break;
+    case VTState::Osc:
+        if (c == ESC) {
+            state_ = VTState::OscEscape;
+        } else if (c == 0x07) {
+            oscDispatch();
+        } else if (osc_.size() <= kOscLimit) {
+            appendUtf8(osc_, c);
+        }
+        break;
+    case VTState::OscEscape:
+        oscDispatch();
+        if (c != '\\') {
+            enterEscape();
+            escapeChar(c);
+        }
+        break;
+    case VTState::IgnoreString:
+        if (c == 0x07)
+            state_ = VTState::Ground;
+        else if (c == ESC)
+            state_ = VTState::IgnoreStringEscape;
+        break;
+    case VTState::IgnoreStringEscape:
+        state_ = c == '\\' ? VTState::Ground : VTState::IgnoreString;
+        break;
+    }
+}
+
+void Terminal::execute(char32_t c)
+{
+    switch (c) {
+    case 0x08:  // BS
+        pendingWrap_ = false;
+        col_ = std::max(col_ - 1, 0);
+        break;
+    case 0x09:  // HT
+        pendingWrap_ = false;
+        horizontalTab();
+        break;
+    case 0x0A:  // LF
+    case 0x0B:  // VT
+    case 0x0C:  // FF
+        pendingWrap_ = false;
+        lineFeed();
+        break;
+    case 0x0D:  // CR
+        pendingWrap_ = false;
+        col_ = 0;
+        break;
+    default:
+        break;
+    }
+}
+
+void Terminal::enterEscape()
+{
+    state_ = VTState::Escape;
+    intermediateCount_ = 0;
+}
+
+void Terminal::escapeChar(char32_t c)
+{
+    state_ = VTState::Ground;
+    switch (c) {
+    case 'P':
+    case 'X':
+    case '^':
+    case '_':
+        state_ = VTState::IgnoreString;
+        return;
+    case '[':
+        state_ = VTState::Csi;
+        paramCount_ = 0;
+        curParam_.reset();
+        privateMarker_.reset();
+        intermediateCount_ = 0;
+        return;
+    case ']':
+        state_ = VTState::Osc;
+        osc_.clear();
+        return;
+    default:
+        break;
+    }
+    if (c >= 0x20 && c <= 0x2F) {
+        intermediates_[0] = uint8_t(c);
+        intermediateCount_ = 1;
+        state_ = VTState::EscIntermediate;
+        return;
+    }
+    escFinal(c);
+}
+
+void Terminal::escFinal(char32_t c)
+{
+    if (intermediateCount_ > 0) {
+        intermediateCount_ = 0;
+        return;
+    }
+    switch (c) {
+    case '7':
+        saveCursor();
+        break;
+    case '8':
+        restoreCursor();
+        break;
+    case 'D':
+        pendingWrap_ = false;
+        lineFeed();
+        break;
+    case 'E':
+        col_ = 0;
+        pendingWrap_ = false;
+        lineFeed();
+        break;
+    case 'H':
+        if (col_ < cols_)
+            tabs_[size_t(col_)] = true;
+        break;
+    case 'M':
+        pendingWrap_ = false;
+        reverseIndex();
+        break;
+    case 'c':
+        fullReset();
+        break;
+    default:
+        break;
+    }
+}
+
+void Terminal::csiByte(char32_t c)
+{
+    if (c >= '0' && c <= '9') {
+        curParam_ = std::min<uint32_t>(curParam_.value_or(0) * 10 + uint32_t(c - '0'), 65535);
+    } else if (c == ';' || c == ':') {
+        if (paramCount_ < kMaxParams)
+            params_[paramCount_++] = curParam_.value_or(0);
+        curParam_.reset();
+    } else if (c == '<' || c == '=' || c == '>' || c == '?') {
+        if (paramCount_ == 0 && !curParam_)
+            privateMarker_ = uint8_t(c);
+    } else if (c >= 0x20 && c <= 0x2F) {
+        if (intermediateCount_ < intermediates_.size())
+            intermediates_[intermediateCount_] = uint8_t(c);
+        ++intermediateCount_;
+    } else if (c == ESC) {
+        enterEscape();
+    } else if (c < 0x20) {
+        execute(c);
+    } else if (c >= 0x40 && c <= 0x7E) {
+        if (curParam_ && paramCount_ < kMaxParams)
+            params_[paramCount_++] = *curParam_;
+        state_ = VTState::Ground;
+        csiDispatch(c);
+    }
+    // DEL and anything above 0x7E: ignored.
+}
+
+void Terminal::reply(std::string_view bytes)
+{
+    responses_.insert(responses_.end(), bytes.begin(), bytes.end());
+}
+
+void Terminal::csiDispatch(char32_t final)
+{
+    if (intermediateCount_ > 0) {
+        if (final == 'p' && intermediateCount_ == 1 && intermediates_[0] == '!')
+            softReset();
+        return;
+    }
+    const uint32_t p0 = param(0);
+    const int n = p0 == 0 ? 1 : int(p0);
+
+    if (privateMarker_) {
+        if (*privateMarker_ == '?') {
+            switch (final) {
+            case 'J':
+                eraseInDisplay(p0);
+                break;
+            case 'K':
+                eraseInLine(p0);
+                break;
+            case 'h':
+                decPrivateMode(true);
+                break;
+            case 'l':
+                decPrivateMode(false);
+                break;
+            default:
+                break;
+            }
+        } else if (*privateMarker_ == '>' && final == 'c') {
+            reply("\x1b[>0;10;1c");
+        }
+        return;
+    }
+
+    switch (final) {
+    case '@':
+        insertChars(n);
+        break;
+    case 'A':
+        setCursor(std::max(row_ - n, 0), col_);
+        break;
+    case 'B':
+    case 'e':
+        setCursor(row_ + n, col_);
+        break;
+    case 'C':
+    case 'a':
+        setCursor(row_, col_ + n);
+        break;
+    case 'D':
+        setCursor(row_, std::max(col_ - n, 0));
+        break;
+    case 'E':
+        setCursor(row_ + n, 0);
+        break;
+    case 'F':
+        setCursor(std::max(row_ - n, 0), 0);
+        break;
+    case 'G':
+    case '`':
+        setCursor(row_, n - 1);
+        break;
+    case 'H':
+    case 'f': {
+        const uint32_t p1 = param(1);
+        setCursor(n - 1, (p1 == 0 ? 1 : int(p1)) - 1);
+        break;
+    }
+    case 'J':
+        eraseInDisplay(p0);
+        break;
+    case 'K':
+        eraseInLine(p0);
+        break;
+    case 'L':
+        insertLines(n);
+        break;
+    case 'M':
+        deleteLines(n);
+        break;
+    case 'P':
+        deleteChars(n);
+        break;
+    case 'S':
+        scrollUp(n);
+        break;
+    case 'T':
+        scrollDown(n);
+        break;
+    case 'X':
+        eraseCells(row_, col_, std::min(cols_, col_ + n));
+        break;
+    case 'c':
+        if (p0 == 0)
+            reply("\x1b[?62;22c");
+        break;
+    case 'd':
+        setCursor(n - 1, col_);
+        break;
+    case 'g':
+        if (p0 == 0 && col_ < cols_)
+            tabs_[size_t(col_)] = false;
+        else if (p0 == 3)
+            std::fill(tabs_.begin(), tabs_.end(), false);
+        break;
+    case 'm':
+        sgr();
+        break;
+    case 'n':
+        if (p0 == 5) {
+            reply("\x1b[0n");
+        } else if (p0 == 6) {
+            const std::string r = "\x1b[" + std::to_string(row_ + 1) + ";" +
+                                  std::to_string(std::min(col_, cols_ - 1) + 1) + "R";
+            reply(r);
+        }
+        break;
+    case 'r': {
+        const int t = n - 1;
+        const uint32_t p1 = param(1);
+        const int b = (paramCount_ > 1 && p1 != 0 ? int(p1) : rows_) - 1;
+        if (t < b && b < rows_) {
+            scrollTop_ = t;
+            scrollBot_ = b;
+            setCursor(0, 0);
+        }
+        break;
+    }
+    case 's':
+        saveCursor();
+        break;
+    case 'u':
+        restoreCursor();
+        break;
+    default:
+        break;
+    }
+}
+
+void Terminal::decPrivateMode(bool set)
+{
+    for (size_t i = 0; i < paramCount_; ++i) {
+        const uint32_t mode = params_[i];
+        switch (mode) {
+        case 1:
+            appCursorKeys = set;
+            break;
+        case 7:
+            autowrap = set;
+            break;
+        case 25:
+            cursorVisible = set;
+            break;
+        case 47:
+        case 1047:
+        case 1049:
+            if (set)
+                enterAltScreen();
+            else
+                leaveAltScreen();
+            break;
+        case 1000:
+        case 1002:
+        case 1003:
+            if (set)
+                mouseTracking = std::max(mouseTracking, int(mode));
+            else if (mode == 1000 || mouseTracking == int(mode))
+                mouseTracking = 0;
+            break;
+        case 1004:
+            focusEvents = set;
+            break;
+        case 1006:
+            mouseSGR = set;
+            break;
+        case 2004:
+            bracketedPaste = set;
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+void Terminal::sgr()
+{
+    if (paramCount_ == 0) {
+        pen_ = {};
+        return;
+    }
+    for (size_t i = 0; i < paramCount_; ++i) {
+        const uint32_t p = params_[i];
+        switch (p) {
+        case 0:
+            pen_ = {};
+            break;
+        case 1:
+            pen_.bold = 1;
+            break;
+        case 2:
+            pen_.dim = 1;
+            break;
+        case 3:
+            pen_.italic = 1;
+            break;
+        case 4:
+            pen_.underline = 1;
+            break;
+        case 7:
+            pen_.inverse = 1;
+            break;
+        case 22:
+            pen_.bold = 0;
+            pen_.dim = 0;
+            break;
+        case 23:
+            pen_.italic = 0;
+            break;
+        case 24:
+            pen_.underline = 0;
+            break;
+        case 27:
+            pen_.inverse = 0;
+            break;
+        case 38:
+            i = sgrExtendedColor(i, true);
+            break;
+        case 39:
+            pen_.setFg(VTColor::defaultColor());
+            break;
+        case 48:
+            i = sgrExtendedColor(i, false);
+            break;
+        case 49:
+            pen_.setBg(VTColor::defaultColor());
+            break;
+        default:
+            if (p >= 30 && p <= 37)
+                pen_.setFg(VTColor::indexed(uint8_t(p - 30)));
+            else if (p >= 40 && p <= 47)
+                pen_.setBg(VTColor::indexed(uint8_t(p - 40)));
+            else if (p >= 90 && p <= 97)
+                pen_.setFg(VTColor::indexed(uint8_t(p - 82)));
+            else if (p >= 100 && p <= 107)
+                pen_.setBg(VTColor::indexed(uint8_t(p - 92)));
+            break;
+        }
+    }
+}
+
+// Reads a 38/48 colour at position i; returns the last position consumed.
+size_t Terminal::sgrExtendedColor(size_t i, bool foreground)
+{
+    auto set = [&](VTColor c) {
+        if (foreground)
+            pen_.setFg(c);
+        else
+            pen_.setBg(c);
+    };
+    const size_t left = paramCount_ - i - 1;  // parameters after the 38 or 48
+    if (left == 0)
+        return i + 1;
+    const uint32_t kind = params_[i + 1];
+    if (kind == 5) {
+        if (left >= 2) {
+            set(VTColor::indexed(uint8_t(std::min<uint32_t>(params_[i + 2], 255))));
+            return i + 2;
+        }
+        return paramCount_;
+    }
+    if (kind == 2) {
+        if (left >= 4) {
+            auto ch = [&](size_t k) { return uint8_t(std::min<uint32_t>(params_[k], 255)); };
+            set(VTColor::rgb(ch(i + 2), ch(i + 3), ch(i + 4)));
+            return i + 4;
+        }
+        return paramCount_;
+    }
+    return i + 1;
+}
+
+}  // namespace orvane
