@@ -339,6 +339,7 @@ void feedChunks(const std::string& bytes, Write write)
 void benchOurs(benchmark::State& state, const std::string* bytes, Size z)
 {
     orvane::Terminal t(z.cols, z.rows);
+    if (getenv("SB")) t.maxScrollback = atoi(getenv("SB"));
     for (auto _ : state) {
         feedChunks(*bytes, [&](const char* p, size_t n) {
             t.feed(std::span(reinterpret_cast<const uint8_t*>(p), n));

@@ -2,6 +2,7 @@
 
 #include "TransportError.h"
 
+#include <QCoreApplication>
 #include <QObject>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -58,12 +59,13 @@ void drop(std::unique_ptr<T>& p)
     p.release()->deleteLater();
 }
 
-// Reaps a child that was hung up on, whenever it ends, without telling anyone.
+// Reaps a child that was hung up on, whenever it ends, without telling anyone. The reaper
+// belongs to the application object, so one still waiting at exit goes with it.
 void reapLater(pid_t pid, int pidfd)
 {
     if (pidfd < 0) {
         // Without a process descriptor: poll a few times, then leave it to the system.
-        auto* timer = new QTimer;
+        auto* timer = new QTimer(QCoreApplication::instance());
         auto tries = std::make_shared<int>(0);
         QObject::connect(timer, &QTimer::timeout, timer, [timer, pid, tries] {
             if (waitpid(pid, nullptr, WNOHANG) != 0 || ++*tries > 100)
@@ -76,7 +78,7 @@ void reapLater(pid_t pid, int pidfd)
         close(pidfd);
         return;
     }
-    auto* notifier = new QSocketNotifier(pidfd, QSocketNotifier::Read);
+    auto* notifier = new QSocketNotifier(pidfd, QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, pid, pidfd] {
         waitpid(pid, nullptr, WNOHANG);
         notifier->setEnabled(false);

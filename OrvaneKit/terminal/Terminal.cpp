@@ -4,12 +4,40 @@
 #include "Utf8.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace orvane {
 
 namespace {
 
 constexpr VTCell kBlank{};
+
+bool isPrintableAscii(uint8_t b)
+{
+    return b >= 0x20 && b < 0x7F;
+}
+
+// Sets n cells to c. A short loop seeds the start, then doubling copies let the library
+// copy use the widest stores the machine has.
+void fillCells(VTCell* out, size_t n, VTCell c)
+{
+    const size_t seed = std::min<size_t>(n, 16);
+    for (size_t i = 0; i < seed; ++i)
+        out[i] = c;
+    for (size_t done = seed; done < n;) {
+        const size_t k = std::min(done, n - done);
+        std::memcpy(static_cast<void*>(out + done), out, k * sizeof(VTCell));
+        done += k;
+    }
+}
+
+// Makes row n cells of c, reusing its storage.
+void resetRow(VTRow& row, size_t n, VTCell c)
+{
+    if (row.size() != n)
+        row.resize(n);
+    fillCells(row.data(), n, c);
+}
 
 void trimTrailingSpaces(std::string& s)
 {
@@ -105,12 +133,12 @@ void Terminal::print(char32_t c, int width)
     }
 }
 
-// Prints a run of printable ASCII; the same as printing each byte with width 1.
-void Terminal::printAscii(const uint8_t* p, size_t n)
+// Prints the run of printable ASCII that starts at p, the same as printing each byte with
+// width 1, and returns the first byte after it.
+const uint8_t* Terminal::printAscii(const uint8_t* p, const uint8_t* end)
 {
-    VTCell cell;
-    cell.attrs = pen_;
-    while (n > 0) {
+    const VTAttrs pen = pen_;
+    while (p < end && isPrintableAscii(*p)) {
         if (pendingWrap_) {
             if (autowrap) {
                 col_ = 0;
@@ -118,34 +146,34 @@ void Terminal::printAscii(const uint8_t* p, size_t n)
             }
             pendingWrap_ = false;
         }
+        // Each cell is built whole: updating one member of a kept cell in the loop makes the
+        // compiler round-trip it through memory.
         VTCell* out = grid_[row_].data() + col_;
         const size_t avail = size_t(cols_ - col_);
-        if (!autowrap && n > avail) {
-            // Without wrapping every character past the last column lands on it.
-            for (size_t i = 0; i + 1 < avail; ++i) {
-                cell.ch = p[i];
-                out[i] = cell;
-            }
-            cell.ch = p[n - 1];
-            out[avail - 1] = cell;
-            col_ = cols_ - 1;
-            pendingWrap_ = true;
-            return;
+        const size_t room = std::min(avail, size_t(end - p));
+        size_t i = 0;
+        while (i < room && isPrintableAscii(p[i])) {
+            out[i] = VTCell{p[i], 0, 0, pen};
+            ++i;
         }
-        const size_t m = std::min(n, avail);
-        for (size_t i = 0; i < m; ++i) {
-            cell.ch = p[i];
-            out[i] = cell;
+        p += i;
+        if (i < avail) {
+            col_ += int(i);
+            return p;
         }
-        p += m;
-        n -= m;
-        if (m < avail) {
-            col_ += int(m);
-        } else {
-            col_ = cols_ - 1;
-            pendingWrap_ = true;
+        col_ = cols_ - 1;
+        pendingWrap_ = true;
+        if (!autowrap) {
+            // Without wrapping every further character lands on the last column.
+            const uint8_t* last = nullptr;
+            while (p < end && isPrintableAscii(*p))
+                last = p++;
+            if (last)
+                out[avail - 1] = VTCell{*last, 0, 0, pen};
+            return p;
         }
     }
+    return p;
 }
 
 // MARK: line feed and scrolling
@@ -190,7 +218,7 @@ void Terminal::scrollUp(int n)
             VTRow& top = grid_[0];
             if (keep)
                 pushScrollback(top);
-            top.assign(size_t(cols_), erase);
+            resetRow(top, size_t(cols_), erase);
             grid_.rotateUp();
             continue;
         }
@@ -199,7 +227,7 @@ void Terminal::scrollUp(int n)
             grid_[r] = std::move(grid_[r + 1]);
         if (keep)
             pushScrollback(removed);
-        removed.assign(size_t(cols_), erase);
+        resetRow(removed, size_t(cols_), erase);
         grid_[scrollBot_] = std::move(removed);
     }
 }
@@ -212,7 +240,7 @@ void Terminal::scrollDown(int n)
         VTRow removed = std::move(grid_[scrollBot_]);
         for (int r = scrollBot_; r > scrollTop_; --r)
             grid_[r] = std::move(grid_[r - 1]);
-        removed.assign(size_t(cols_), erase);
+        resetRow(removed, size_t(cols_), erase);
         grid_[scrollTop_] = std::move(removed);
     }
 }
@@ -260,9 +288,10 @@ void Terminal::resetTabs()
 
 void Terminal::eraseCells(int r, int from, int to)
 {
-    VTRow& row = grid_[r];
-    const VTCell erase = eraseCell();
-    std::fill(row.begin() + std::clamp(from, 0, cols_), row.begin() + std::clamp(to, 0, cols_), erase);
+    const int a = std::clamp(from, 0, cols_);
+    const int b = std::clamp(to, 0, cols_);
+    if (a < b)
+        fillCells(grid_[r].data() + a, size_t(b - a), eraseCell());
 }
 
 void Terminal::eraseInDisplay(uint32_t mode)
@@ -319,7 +348,7 @@ void Terminal::insertLines(int n)
         VTRow removed = std::move(grid_[scrollBot_]);
         for (int r = scrollBot_; r > row_; --r)
             grid_[r] = std::move(grid_[r - 1]);
-        removed.assign(size_t(cols_), erase);
+        resetRow(removed, size_t(cols_), erase);
         grid_[row_] = std::move(removed);
     }
     col_ = 0;
@@ -336,7 +365,7 @@ void Terminal::deleteLines(int n)
         VTRow removed = std::move(grid_[row_]);
         for (int r = row_; r < scrollBot_; ++r)
             grid_[r] = std::move(grid_[r + 1]);
-        removed.assign(size_t(cols_), erase);
+        resetRow(removed, size_t(cols_), erase);
         grid_[scrollBot_] = std::move(removed);
     }
     col_ = 0;

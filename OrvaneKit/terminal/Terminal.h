@@ -159,7 +159,7 @@ public:
 private:
     // Screen operations.
     void print(char32_t c, int width);
-    void printAscii(const uint8_t* p, size_t n);
+    const uint8_t* printAscii(const uint8_t* p, const uint8_t* end);
     void lineFeed();
     void reverseIndex();
     void scrollUp(int n);
@@ -184,6 +184,9 @@ private:
     void softReset();
 
     // Interpreter.
+    const uint8_t* ground(const uint8_t* p, const uint8_t* end);
+    const uint8_t* printUtf8(const uint8_t* p, const uint8_t* end);
+    const uint8_t* csiSequence(const uint8_t* p, const uint8_t* end);
     void processByte(uint8_t b);
     void processScalar(char32_t c);
     void execute(char32_t c);
@@ -225,8 +228,9 @@ private:
     VTState state_ = VTState::Ground;
     std::array<uint32_t, kMaxParams> params_{};
     size_t paramCount_ = 0;
-    std::optional<uint32_t> curParam_;
-    std::optional<uint8_t> privateMarker_;
+    uint32_t curParam_ = 0;
+    bool haveParam_ = false;      // digits were seen since the last separator
+    uint8_t privateMarker_ = 0;  // '<', '=', '>' or '?'; 0 for none
     std::array<uint8_t, 4> intermediates_{};
     size_t intermediateCount_ = 0;
     std::string osc_;

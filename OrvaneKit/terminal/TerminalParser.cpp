@@ -19,8 +19,19 @@ bool isPrintableAscii(uint8_t b)
     return b >= 0x20 && b < 0x7F;
 }
 
+// Length of the UTF-8 sequence a byte starts: 2 to 4, or 0 when it cannot start one.
+int utf8Length(uint8_t b)
+{
+    return b < 0xC2 ? 0 : b <= 0xDF ? 2 : b <= 0xEF ? 3 : b <= 0xF4 ? 4 : 0;
+}
+
+bool isContinuation(uint8_t b)
+{
+    return b >= 0x80 && b <= 0xBF;
+}
+
 // Decodes a complete sequence of the announced length; anything invalid gives U+FFFD.
-char32_t decodeUtf8(const std::array<uint8_t, 4>& s, int len)
+char32_t decodeUtf8(const uint8_t* s, int len)
 {
     char32_t c = 0;
     switch (len) {
@@ -46,18 +57,133 @@ void Terminal::feed(std::span<const uint8_t> bytes)
     const uint8_t* p = bytes.data();
     const uint8_t* const end = p + bytes.size();
     while (p < end) {
-        // Ground state fast path: print the whole run of printable ASCII at once.
-        if (state_ == VTState::Ground && utf8Need_ == 0 && isPrintableAscii(*p)) {
-            const uint8_t* q = p + 1;
-            while (q < end && isPrintableAscii(*q))
-                ++q;
-            printAscii(p, size_t(q - p));
-            p = q;
-            continue;
+        if (state_ == VTState::Ground && utf8Need_ == 0) {
+            p = ground(p, end);
+            if (p == end)
+                break;
         }
         processByte(*p++);
     }
     ++generation_;
+}
+
+// The fast path of the ground state: runs of printable ASCII, C0 controls, complete UTF-8
+// characters and complete CSI sequences, handled straight from the buffer. Returns at the
+// first byte it leaves to processByte (a sequence cut by the end of the buffer, a broken
+// one, another escape, a string), with the parser still in the ground state.
+const uint8_t* Terminal::ground(const uint8_t* p, const uint8_t* end)
+{
+    while (p < end) {
+        const uint8_t b = *p;
+        if (isPrintableAscii(b)) {
+            p = printAscii(p, end);
+        } else if (b == '\n') {
+            pendingWrap_ = false;
+            lineFeed();
+            ++p;
+        } else if (b == '\r') {
+            pendingWrap_ = false;
+            col_ = 0;
+            ++p;
+        } else if (b == ESC) {
+            const uint8_t* q = csiSequence(p, end);
+            if (q == p)
+                return p;
+            p = q;
+        } else if (b < 0x20) {
+            if (b != 0x18 && b != 0x1A)  // CAN and SUB do nothing in the ground state
+                execute(b);
+            ++p;
+        } else if (b >= 0x80) {
+            const uint8_t* q = printUtf8(p, end);
+            if (q == p)
+                return p;
+            p = q;
+        } else {
+            return p;  // DEL
+        }
+    }
+    return p;
+}
+
+// Prints the run of complete, well-formed multibyte UTF-8 characters that starts at p.
+// Stops at anything else, a character the buffer ends inside included.
+const uint8_t* Terminal::printUtf8(const uint8_t* p, const uint8_t* end)
+{
+    while (p < end) {
+        const int len = utf8Length(*p);
+        if (len == 0 || end - p < len)
+            break;
+        if (!isContinuation(p[1]) || (len > 2 && !isContinuation(p[2])) ||
+            (len > 3 && !isContinuation(p[3])))
+            break;
+        const char32_t c = decodeUtf8(p, len);
+        p += len;
+        const int width = charWidth(c);
+        if (width != 0 && !pendingWrap_ && col_ + width < cols_) {
+            // Room on the row: no wrapping to think of.
+            VTCell* out = grid_[row_].data() + col_;
+            out[0] = VTCell{c, width == 2, 0, pen_};
+            if (width == 2)
+                out[1] = VTCell{U' ', 0, 1, pen_};
+            col_ += width;
+        } else {
+            print(c, width);
+        }
+    }
+    return p;
+}
+
+// A CSI sequence of an optional private marker, parameters and separators, complete in the
+// buffer, parsed and dispatched at once: the same as taking it byte by byte. Returns p
+// itself for anything else (an escape of another kind, intermediates, controls inside, a
+// marker after a parameter, a sequence the buffer ends inside), which the byte-wise path
+// then takes from the start.
+const uint8_t* Terminal::csiSequence(const uint8_t* p, const uint8_t* end)
+{
+    if (end - p < 3 || p[1] != '[')
+        return p;
+    const uint8_t* q = p + 2;
+    uint8_t marker = 0;
+    while (q < end && *q >= '<' && *q <= '?')
+        marker = *q++;
+    size_t count = 0;
+    for (;;) {
+        // A parameter: its value saturates at 65535 as digits arrive.
+        uint32_t value = 0;
+        const uint8_t* const digits = q;
+        for (; q < end; ++q) {
+            const uint32_t d = uint32_t(*q) - '0';
+            if (d > 9)
+                break;
+            if (value <= 65535)
+                value = value * 10 + d;
+        }
+        if (q == end)
+            return p;
+        value = std::min<uint32_t>(value, 65535);
+        const uint8_t c = *q++;
+        if (c == ';' || c == ':') {
+            if (count < kMaxParams)
+                params_[count++] = value;
+            continue;
+        }
+        if (c < 0x40 || c > 0x7E)
+            return p;
+        const bool have = q - 1 != digits;
+        if (have && count < kMaxParams)
+            params_[count++] = value;
+        paramCount_ = count;
+        curParam_ = value;
+        haveParam_ = have;
+        privateMarker_ = marker;
+        intermediateCount_ = 0;
+        if (c == 'm' && marker == 0)
+            sgr();
+        else
+            csiDispatch(c);
+        return q;
+    }
 }
 
 void Terminal::processByte(uint8_t b)
@@ -66,7 +192,7 @@ void Terminal::processByte(uint8_t b)
         if (b >= 0x80 && b <= 0xBF) {
             utf8_[size_t(utf8Len_++)] = b;
             if (utf8Len_ == utf8Need_) {
-                const char32_t c = decodeUtf8(utf8_, utf8Len_);
+                const char32_t c = decodeUtf8(utf8_.data(), utf8Len_);
                 utf8Len_ = utf8Need_ = 0;
                 processScalar(c);
             }
@@ -77,10 +203,10 @@ void Terminal::processByte(uint8_t b)
     }
     if (b < 0x80) {
         processScalar(b);
-    } else if (b >= 0xC2 && b <= 0xF4) {
+    } else if (const int len = utf8Length(b); len != 0) {
         utf8_[0] = b;
         utf8Len_ = 1;
-        utf8Need_ = b <= 0xDF ? 2 : b <= 0xEF ? 3 : 4;
+        utf8Need_ = len;
     } else {
         processScalar(kReplacement);
     }
@@ -194,8 +320,9 @@ void Terminal::escapeChar(char32_t c)
     case '[':
         state_ = VTState::Csi;
         paramCount_ = 0;
-        curParam_.reset();
-        privateMarker_.reset();
+        curParam_ = 0;
+        haveParam_ = false;
+        privateMarker_ = 0;
         intermediateCount_ = 0;
         return;
     case ']':
@@ -255,13 +382,15 @@ void Terminal::escFinal(char32_t c)
 void Terminal::csiByte(char32_t c)
 {
     if (c >= '0' && c <= '9') {
-        curParam_ = std::min<uint32_t>(curParam_.value_or(0) * 10 + uint32_t(c - '0'), 65535);
+        curParam_ = std::min<uint32_t>(curParam_ * 10 + uint32_t(c - '0'), 65535);
+        haveParam_ = true;
     } else if (c == ';' || c == ':') {
         if (paramCount_ < kMaxParams)
-            params_[paramCount_++] = curParam_.value_or(0);
-        curParam_.reset();
+            params_[paramCount_++] = curParam_;
+        curParam_ = 0;
+        haveParam_ = false;
     } else if (c == '<' || c == '=' || c == '>' || c == '?') {
-        if (paramCount_ == 0 && !curParam_)
+        if (paramCount_ == 0 && !haveParam_)
             privateMarker_ = uint8_t(c);
     } else if (c >= 0x20 && c <= 0x2F) {
         if (intermediateCount_ < intermediates_.size())
@@ -272,8 +401,8 @@ void Terminal::csiByte(char32_t c)
     } else if (c < 0x20) {
         execute(c);
     } else if (c >= 0x40 && c <= 0x7E) {
-        if (curParam_ && paramCount_ < kMaxParams)
-            params_[paramCount_++] = *curParam_;
+        if (haveParam_ && paramCount_ < kMaxParams)
+            params_[paramCount_++] = curParam_;
         state_ = VTState::Ground;
         csiDispatch(c);
     }
@@ -295,8 +424,8 @@ void Terminal::csiDispatch(char32_t final)
     const uint32_t p0 = param(0);
     const int n = p0 == 0 ? 1 : int(p0);
 
-    if (privateMarker_) {
-        if (*privateMarker_ == '?') {
+    if (privateMarker_ != 0) {
+        if (privateMarker_ == '?') {
             switch (final) {
             case 'J':
                 eraseInDisplay(p0);
@@ -313,7 +442,7 @@ void Terminal::csiDispatch(char32_t final)
             default:
                 break;
             }
-        } else if (*privateMarker_ == '>' && final == 'c') {
+        } else if (privateMarker_ == '>' && final == 'c') {
             reply("\x1b[>0;10;1c");
         }
         return;
