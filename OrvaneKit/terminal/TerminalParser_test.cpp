@@ -1,5 +1,5 @@
 // Interpreter: byte strings in, screens, pens, modes, replies, titles, clipboard and marks out.
-#include "TestSupport.h"
+#include "ScreenText.h"
 
 #include <gtest/gtest.h>
 

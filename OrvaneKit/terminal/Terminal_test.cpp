@@ -2,7 +2,7 @@
 // text extraction and the palette.
 #include "CharWidth.h"
 #include "Palette.h"
-#include "TestSupport.h"
+#include "ScreenText.h"
 
 #include <gtest/gtest.h>
 

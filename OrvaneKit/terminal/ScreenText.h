@@ -1,4 +1,4 @@
-// Helpers for the terminal's tests.
+// Helpers for tests that look at a terminal's screen as text.
 #pragma once
 
 #include "Terminal.h"
