@@ -1,0 +1,11 @@
+// Test main for widget tests: a QApplication (run with QT_QPA_PLATFORM=offscreen).
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
