@@ -339,7 +339,6 @@ void feedChunks(const std::string& bytes, Write write)
 void benchOurs(benchmark::State& state, const std::string* bytes, Size z)
 {
     orvane::Terminal t(z.cols, z.rows);
-    if (getenv("SB")) t.maxScrollback = atoi(getenv("SB"));
     for (auto _ : state) {
         feedChunks(*bytes, [&](const char* p, size_t n) {
             t.feed(std::span(reinterpret_cast<const uint8_t*>(p), n));
@@ -373,25 +372,25 @@ public:
             if (r.run_type != Run::RT_Iteration || r.error_occurred)
                 continue;
             const auto it = r.counters.find("bytes_per_second");
-            if (it != r.counters.end()) {
-                auto& [sum, n] = rates[r.run_name.function_name];
-                sum += it->second.value;
-                ++n;
-            }
+            if (it != r.counters.end())
+                rates_[r.run_name.function_name].push_back(it->second.value);
         }
         ConsoleReporter::ReportRuns(runs);
     }
-    // Mean over repetitions, in MB/s (10^6 bytes).
+    // Median over repetitions (--benchmark_repetitions), in MB/s of 10^6 bytes; 0 if not run.
     double mbps(const std::string& name) const
     {
-        const auto it = rates.find(name);
-        return it == rates.end() || it->second.second == 0
-                   ? 0.0
-                   : it->second.first / it->second.second / 1e6;
+        const auto it = rates_.find(name);
+        if (it == rates_.end() || it->second.empty())
+            return 0.0;
+        std::vector<double> v = it->second;
+        std::sort(v.begin(), v.end());
+        const size_t n = v.size();
+        return (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2) / 1e6;
     }
 
 private:
-    std::map<std::string, std::pair<double, int>> rates;
+    std::map<std::string, std::vector<double>> rates_;
 };
 
 double residentBytes()

@@ -4,6 +4,7 @@
 #include "Utf8.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace orvane {
@@ -17,26 +18,26 @@ bool isPrintableAscii(uint8_t b)
     return b >= 0x20 && b < 0x7F;
 }
 
-// Sets n cells to c. A short loop seeds the start, then doubling copies let the library
-// copy use the widest stores the machine has.
-void fillCells(VTCell* out, size_t n, VTCell c)
+// The end of the run of printable ASCII at p, eight bytes at a time where possible.
+const uint8_t* asciiRunEnd(const uint8_t* p, const uint8_t* end)
 {
-    const size_t seed = std::min<size_t>(n, 16);
-    for (size_t i = 0; i < seed; ++i)
-        out[i] = c;
-    for (size_t done = seed; done < n;) {
-        const size_t k = std::min(done, n - done);
-        std::memcpy(static_cast<void*>(out + done), out, k * sizeof(VTCell));
-        done += k;
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr uint64_t kOnes = 0x0101010101010101, kTops = 0x8080808080808080;
+        while (end - p >= 8) {
+            uint64_t w;
+            std::memcpy(&w, p, 8);
+            // Per byte, without carries between bytes: a set top bit marks a byte that is
+            // 0x80 or above, below 0x20, or 0x7F.
+            const uint64_t low = w & ~kTops;
+            const uint64_t stop = (w | ~(low + 0x60 * kOnes) | (low + kOnes)) & kTops;
+            if (stop != 0)
+                return p + std::countr_zero(stop) / 8;
+            p += 8;
+        }
     }
-}
-
-// Makes row n cells of c, reusing its storage.
-void resetRow(VTRow& row, size_t n, VTCell c)
-{
-    if (row.size() != n)
-        row.resize(n);
-    fillCells(row.data(), n, c);
+    while (p < end && isPrintableAscii(*p))
+        ++p;
+    return p;
 }
 
 void trimTrailingSpaces(std::string& s)
@@ -59,13 +60,13 @@ std::string cellText(const VTRow& row, size_t from, size_t to)
 
 }  // namespace
 
-VTRow LineDeque::append(VTRow row, size_t limit)
+void LineDeque::push(VTRow& row, size_t limit)
 {
     if (limit == 0)
-        return row;
+        return;
     VTRow recycled;
     if (count() >= limit) {
-        recycled = std::move(items[head]);
+        recycled.swap(items[head]);
         ++head;
         if (head > 1024 && items.size() < 2 * head) {
             items.erase(items.begin(), items.begin() + std::ptrdiff_t(head));
@@ -73,7 +74,7 @@ VTRow LineDeque::append(VTRow row, size_t limit)
         }
     }
     items.push_back(std::move(row));
-    return recycled;
+    row.swap(recycled);
 }
 
 void Grid::normalize()
@@ -137,8 +138,9 @@ void Terminal::print(char32_t c, int width)
 // width 1, and returns the first byte after it.
 const uint8_t* Terminal::printAscii(const uint8_t* p, const uint8_t* end)
 {
+    const uint8_t* const runEnd = asciiRunEnd(p, end);
     const VTAttrs pen = pen_;
-    while (p < end && isPrintableAscii(*p)) {
+    while (p < runEnd) {
         if (pendingWrap_) {
             if (autowrap) {
                 col_ = 0;
@@ -146,34 +148,33 @@ const uint8_t* Terminal::printAscii(const uint8_t* p, const uint8_t* end)
             }
             pendingWrap_ = false;
         }
-        // Each cell is built whole: updating one member of a kept cell in the loop makes the
-        // compiler round-trip it through memory.
         VTCell* out = grid_[row_].data() + col_;
         const size_t avail = size_t(cols_ - col_);
-        const size_t room = std::min(avail, size_t(end - p));
-        size_t i = 0;
-        while (i < room && isPrintableAscii(p[i])) {
+        const size_t n = size_t(runEnd - p);
+        if (!autowrap && n > avail) {
+            // Without wrapping every character past the last column lands on it.
+            for (size_t i = 0; i + 1 < avail; ++i)
+                out[i] = VTCell{p[i], 0, 0, pen};
+            out[avail - 1] = VTCell{runEnd[-1], 0, 0, pen};
+            col_ = cols_ - 1;
+            pendingWrap_ = true;
+            return runEnd;
+        }
+        // Each cell is built whole: updating one member of a kept cell in the loop makes the
+        // compiler round-trip it through memory.
+        const size_t m = std::min(n, avail);
+#pragma GCC unroll 4
+        for (size_t i = 0; i < m; ++i)
             out[i] = VTCell{p[i], 0, 0, pen};
-            ++i;
-        }
-        p += i;
-        if (i < avail) {
-            col_ += int(i);
-            return p;
-        }
-        col_ = cols_ - 1;
-        pendingWrap_ = true;
-        if (!autowrap) {
-            // Without wrapping every further character lands on the last column.
-            const uint8_t* last = nullptr;
-            while (p < end && isPrintableAscii(*p))
-                last = p++;
-            if (last)
-                out[avail - 1] = VTCell{*last, 0, 0, pen};
-            return p;
+        p += m;
+        if (m < avail) {
+            col_ += int(m);
+        } else {
+            col_ = cols_ - 1;
+            pendingWrap_ = true;
         }
     }
-    return p;
+    return runEnd;
 }
 
 // MARK: line feed and scrolling
@@ -205,7 +206,25 @@ VTCell Terminal::eraseCell() const
 // `row` holding reusable storage (possibly that of the line the scrollback dropped).
 void Terminal::pushScrollback(VTRow& row)
 {
-    row = scrollback_.append(std::move(row), size_t(std::max(maxScrollback, 0)));
+    scrollback_.push(row, size_t(std::max(maxScrollback, 0)));
+}
+
+// Sets n cells (at most a row) to c by copying them from a row kept filled with c.
+void Terminal::fillCells(VTCell* out, size_t n, VTCell c)
+{
+    if (n == 0)
+        return;
+    if (blankRow_.size() != size_t(cols_) || blankRow_.front() != c)
+        blankRow_.assign(size_t(cols_), c);
+    std::memcpy(static_cast<void*>(out), blankRow_.data(), n * sizeof(VTCell));
+}
+
+// Makes row a full row of c, reusing its storage.
+void Terminal::resetRow(VTRow& row, VTCell c)
+{
+    if (row.size() != size_t(cols_))
+        row.resize(size_t(cols_));
+    fillCells(row.data(), size_t(cols_), c);
 }
 
 void Terminal::scrollUp(int n)
@@ -218,7 +237,7 @@ void Terminal::scrollUp(int n)
             VTRow& top = grid_[0];
             if (keep)
                 pushScrollback(top);
-            resetRow(top, size_t(cols_), erase);
+            resetRow(top, erase);
             grid_.rotateUp();
             continue;
         }
@@ -227,7 +246,7 @@ void Terminal::scrollUp(int n)
             grid_[r] = std::move(grid_[r + 1]);
         if (keep)
             pushScrollback(removed);
-        resetRow(removed, size_t(cols_), erase);
+        resetRow(removed, erase);
         grid_[scrollBot_] = std::move(removed);
     }
 }
@@ -240,7 +259,7 @@ void Terminal::scrollDown(int n)
         VTRow removed = std::move(grid_[scrollBot_]);
         for (int r = scrollBot_; r > scrollTop_; --r)
             grid_[r] = std::move(grid_[r - 1]);
-        resetRow(removed, size_t(cols_), erase);
+        resetRow(removed, erase);
         grid_[scrollTop_] = std::move(removed);
     }
 }
@@ -348,7 +367,7 @@ void Terminal::insertLines(int n)
         VTRow removed = std::move(grid_[scrollBot_]);
         for (int r = scrollBot_; r > row_; --r)
             grid_[r] = std::move(grid_[r - 1]);
-        resetRow(removed, size_t(cols_), erase);
+        resetRow(removed, erase);
         grid_[row_] = std::move(removed);
     }
     col_ = 0;
@@ -365,7 +384,7 @@ void Terminal::deleteLines(int n)
         VTRow removed = std::move(grid_[row_]);
         for (int r = row_; r < scrollBot_; ++r)
             grid_[r] = std::move(grid_[r + 1]);
-        resetRow(removed, size_t(cols_), erase);
+        resetRow(removed, erase);
         grid_[scrollBot_] = std::move(removed);
     }
     col_ = 0;

@@ -55,7 +55,14 @@ struct LineDeque {
         head = 0;
     }
     // Appends a row under the limit; returns the storage of a dropped line (if any) for reuse.
-    VTRow append(VTRow row, size_t limit);
+    VTRow append(VTRow row, size_t limit)
+    {
+        push(row, limit);
+        return row;
+    }
+    // The same in place: `row` is appended and then holds the dropped line's storage (or
+    // nothing). With a limit of 0 it is left alone.
+    void push(VTRow& row, size_t limit);
 };
 
 // Rows of the visible screen kept as a ring, so a full-screen scroll rotates an index.
@@ -167,6 +174,8 @@ private:
     void pushScrollback(VTRow& row);
     void setCursor(int r, int c);
     VTCell eraseCell() const;
+    void fillCells(VTCell* out, size_t n, VTCell c);
+    void resetRow(VTRow& row, VTCell c);
     void eraseCells(int r, int from, int to);
     void eraseInDisplay(uint32_t mode);
     void eraseInLine(uint32_t mode);
@@ -198,6 +207,7 @@ private:
     void decPrivateMode(bool set);
     void sgr();
     size_t sgrExtendedColor(size_t i, bool foreground);
+    const uint8_t* sgrTrueColor(const uint8_t* q, const uint8_t* end);
     void oscDispatch();
     void oscClipboard(std::string_view text);
     void oscMark(std::string_view text);
@@ -221,6 +231,7 @@ private:
     int scrollTop_ = 0;
     int scrollBot_ = 0;
     std::vector<bool> tabs_;
+    VTRow blankRow_;  // cells copied by fillCells; rebuilt when the fill or the width changes
     uint64_t generation_ = 0;
     std::vector<uint8_t> responses_;
     std::optional<std::string> clipboard_;

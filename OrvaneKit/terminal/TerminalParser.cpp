@@ -5,6 +5,7 @@
 #include "Utf8.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace orvane {
@@ -50,6 +51,126 @@ char32_t decodeUtf8(const uint8_t* s, int len)
     }
 }
 
+constexpr uint64_t kOnes = 0x0101010101010101;
+constexpr uint64_t kTops = 0x8080808080808080;
+constexpr uint64_t kZeros = 0x30 * kOnes;
+
+uint64_t load64(const uint8_t* p)
+{
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
+}
+
+// Bit i set where byte i of w (little-endian) is not a decimal digit. The sums stay within
+// their bytes, so every bit is exact.
+uint32_t nonDigitBits(uint64_t w)
+{
+    const uint64_t low = w & ~kTops;
+    const uint64_t flags = (w | ~(low + 0x50 * kOnes) | (low + 0x46 * kOnes)) & kTops;
+    return uint32_t(((flags >> 7) * 0x0102040810204080) >> 56);  // gathers the top bits
+}
+
+// The same for the 16 bytes at p.
+uint32_t nonDigitBits16(const uint8_t* p)
+{
+    return nonDigitBits(load64(p)) | nonDigitBits(load64(p + 8)) << 8;
+}
+
+// The value of the first n (1 to 8) bytes of w, all digits, the first the most significant.
+uint32_t digitsValue(uint64_t w, size_t n)
+{
+    uint64_t v = (w - kZeros) << (8 * (8 - n));  // leading zeros in place of the other bytes
+    v = (v * 2561) >> 8;
+    v = ((v & 0x00FF00FF00FF00FF) * 6553601) >> 16;
+    v = ((v & 0x0000FFFF0000FFFF) * 42949672960001) >> 32;
+    return uint32_t(v);
+}
+
+struct CsiScan {
+    enum Result : uint8_t {
+        Complete,  // parameters stored, final byte found
+        Unsuited,  // something the byte-wise parser must see: give it the whole sequence
+        Undecided, // ran out of the window: try the slower scan
+    };
+    Result result;
+    const uint8_t* final = nullptr;
+    size_t count = 0;
+};
+
+using Params = std::array<uint32_t, Terminal::kMaxParams>;
+
+constexpr size_t kWindow = 32;
+static_assert(kWindow < Terminal::kMaxParams, "a window cannot hold more parameters than kept");
+
+// Parameters and final byte within the kWindow bytes at q, which are followed by at least
+// 8 more. The positions of non-digits are found 16 bytes at a time, so moving from one
+// parameter to the next is a bit operation rather than a chain of dependent loads.
+CsiScan scanWindow(const uint8_t* q, Params& params)
+{
+    uint32_t stops = nonDigitBits16(q);  // bit i: byte i is not a digit
+    size_t seen = 16;                    // bytes examined so far
+    size_t count = 0;
+    size_t start = 0;
+    for (;;) {
+        if (stops == 0) {
+            if (seen == kWindow)
+                return {CsiScan::Undecided};
+            stops = nonDigitBits16(q + seen) << seen;
+            seen += 16;
+            continue;
+        }
+        const size_t at = size_t(std::countr_zero(stops));
+        stops &= stops - 1;
+        const size_t digits = at - start;
+        if (digits > 8)
+            return {CsiScan::Undecided};
+        const uint32_t value =
+            digits == 0 ? 0 : std::min<uint32_t>(digitsValue(load64(q + start), digits), 65535);
+        const uint8_t c = q[at];
+        if (c == ';' || c == ':') {
+            params[count++] = value;
+            start = at + 1;
+        } else if (c >= 0x40 && c <= 0x7E) {
+            if (digits != 0)
+                params[count++] = value;
+            return {CsiScan::Complete, q + at, count};
+        } else {
+            return {CsiScan::Unsuited};
+        }
+    }
+}
+
+// The same one parameter at a time, for sequences near the end of the buffer or long ones.
+CsiScan scanBytes(const uint8_t* q, const uint8_t* end, Params& params)
+{
+    size_t count = 0;
+    for (;;) {
+        uint32_t value = 0;
+        const uint8_t* const start = q;
+        for (; q < end; ++q) {
+            const uint32_t d = uint32_t(*q) - '0';
+            if (d > 9)
+                break;
+            value = std::min<uint32_t>(value * 10 + d, 65535);  // saturates as digits arrive
+        }
+        if (q == end)
+            return {CsiScan::Unsuited};
+        const uint8_t c = *q;
+        if (c == ';' || c == ':') {
+            if (count < params.size())
+                params[count++] = value;
+            ++q;
+        } else if (c >= 0x40 && c <= 0x7E) {
+            if (q != start && count < params.size())
+                params[count++] = value;
+            return {CsiScan::Complete, q, count};
+        } else {
+            return {CsiScan::Unsuited};
+        }
+    }
+}
+
 }  // namespace
 
 void Terminal::feed(std::span<const uint8_t> bytes)
@@ -76,7 +197,14 @@ const uint8_t* Terminal::ground(const uint8_t* p, const uint8_t* end)
     while (p < end) {
         const uint8_t b = *p;
         if (isPrintableAscii(b)) {
-            p = printAscii(p, end);
+            if (end - p >= 2 && !isPrintableAscii(p[1]) && !pendingWrap_ && col_ + 1 < cols_) {
+                // A lone character (text coloured one character at a time) with room after it.
+                grid_[row_][size_t(col_)] = VTCell{b, 0, 0, pen_};
+                ++col_;
+                ++p;
+            } else {
+                p = printAscii(p, end);
+            }
         } else if (b == '\n') {
             pendingWrap_ = false;
             lineFeed();
@@ -147,43 +275,28 @@ const uint8_t* Terminal::csiSequence(const uint8_t* p, const uint8_t* end)
     uint8_t marker = 0;
     while (q < end && *q >= '<' && *q <= '?')
         marker = *q++;
-    size_t count = 0;
-    for (;;) {
-        // A parameter: its value saturates at 65535 as digits arrive.
-        uint32_t value = 0;
-        const uint8_t* const digits = q;
-        for (; q < end; ++q) {
-            const uint32_t d = uint32_t(*q) - '0';
-            if (d > 9)
-                break;
-            if (value <= 65535)
-                value = value * 10 + d;
+    CsiScan scan{CsiScan::Undecided};
+    if constexpr (std::endian::native == std::endian::little) {
+        if (marker == 0) {
+            if (const uint8_t* next = sgrTrueColor(q, end))
+                return next;
         }
-        if (q == end)
-            return p;
-        value = std::min<uint32_t>(value, 65535);
-        const uint8_t c = *q++;
-        if (c == ';' || c == ':') {
-            if (count < kMaxParams)
-                params_[count++] = value;
-            continue;
-        }
-        if (c < 0x40 || c > 0x7E)
-            return p;
-        const bool have = q - 1 != digits;
-        if (have && count < kMaxParams)
-            params_[count++] = value;
-        paramCount_ = count;
-        curParam_ = value;
-        haveParam_ = have;
-        privateMarker_ = marker;
-        intermediateCount_ = 0;
-        if (c == 'm' && marker == 0)
-            sgr();
-        else
-            csiDispatch(c);
-        return q;
+        if (size_t(end - q) >= kWindow + 8)
+            scan = scanWindow(q, params_);
     }
+    if (scan.result == CsiScan::Undecided)
+        scan = scanBytes(q, end, params_);
+    if (scan.result != CsiScan::Complete)
+        return p;
+    paramCount_ = scan.count;
+    privateMarker_ = marker;
+    intermediateCount_ = 0;
+    const uint8_t final = *scan.final;
+    if (final == 'm' && marker == 0)
+        sgr();
+    else
+        csiDispatch(final);
+    return scan.final + 1;
 }
 
 void Terminal::processByte(uint8_t b)
@@ -639,13 +752,11 @@ void Terminal::sgr()
             pen_.inverse = 0;
             break;
         case 38:
-            i = sgrExtendedColor(i, true);
+        case 48:
+            i = sgrExtendedColor(i, p == 38);
             break;
         case 39:
             pen_.setFg(VTColor::defaultColor());
-            break;
-        case 48:
-            i = sgrExtendedColor(i, false);
             break;
         case 49:
             pen_.setBg(VTColor::defaultColor());
@@ -662,6 +773,43 @@ void Terminal::sgr()
             break;
         }
     }
+}
+
+// A 24-bit colour, 38;2;R;G;B m or 48;2;R;G;B m with components of one to three digits,
+// recognised whole from the parameter bytes at q: programs that colour text one character
+// at a time send one before every character. Has the effect sgr() has on the same
+// parameters (the parser's parameter scratch is left alone; every sequence resets it).
+// Returns the byte after the final, or nullptr when the bytes are anything else.
+const uint8_t* Terminal::sgrTrueColor(const uint8_t* q, const uint8_t* end)
+{
+    constexpr uint64_t kFg = uint64_t('3') | uint64_t('8') << 8 | uint64_t(';') << 16 |
+                             uint64_t('2') << 24 | uint64_t(';') << 32;
+    constexpr uint64_t kBg = kFg ^ ('3' ^ '4');
+    if (end - q < 5 + 16 + 8)
+        return nullptr;
+    const uint64_t head = load64(q) & 0xFFFFFFFFFF;
+    if (head != kFg && head != kBg)
+        return nullptr;
+    const uint8_t* const c = q + 5;
+    uint32_t stops = nonDigitBits16(c);
+    const size_t r = size_t(std::countr_zero(stops));
+    stops &= stops - 1;
+    const size_t g = size_t(std::countr_zero(stops));
+    stops &= stops - 1;
+    const size_t b = size_t(std::countr_zero(stops));
+    // One to three digits each (so b < 16), separated by semicolons, ended by 'm'.
+    if (r - 1 > 2 || g - r - 2 > 2 || b - g - 2 > 2 || c[r] != ';' || c[g] != ';' || c[b] != 'm')
+        return nullptr;
+    auto component = [](const uint8_t* digits, size_t n) {
+        return uint8_t(std::min<uint32_t>(digitsValue(load64(digits), n), 255));
+    };
+    const VTColor color =
+        VTColor::rgb(component(c, r), component(c + r + 1, g - r - 1), component(c + g + 1, b - g - 1));
+    if (head == kFg)
+        pen_.setFg(color);
+    else
+        pen_.setBg(color);
+    return c + b + 1;
 }
 
 // Reads a 38/48 colour at position i; returns the last position consumed.

@@ -57,7 +57,9 @@ static_assert(sizeof(VTAttrs) == 8);
 
 // One cell: a Unicode scalar, its rendition, and the halves of a double-width character.
 struct VTCell {
-    char32_t ch : 21 = U' ';
+    // A scalar needs 21 bits; 30 make the three fields fill their word, so a cell is
+    // written whole, without reading the old one first.
+    char32_t ch : 30 = U' ';
     uint32_t wide : 1 = 0;    // left half of a double-width character
     uint32_t spacer : 1 = 0;  // right half; its ch is a space, skipped when text is extracted
     VTAttrs attrs;
