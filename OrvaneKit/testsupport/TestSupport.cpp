@@ -112,7 +112,9 @@ void writeFile(const std::string& path, const std::string& text, int mode)
     chmod(path.c_str(), mode_t(mode));
 }
 
-SshServer::SshServer() : tmp_(std::make_unique<QTemporaryDir>())
+SshServer::SshServer() : SshServer(SshServerOptions{}) {}
+
+SshServer::SshServer(SshServerOptions options) : tmp_(std::make_unique<QTemporaryDir>())
 {
     dir_ = tmp_->path().toStdString();
     const passwd* pw = getpwuid(getuid());
@@ -134,7 +136,7 @@ SshServer::SshServer() : tmp_(std::make_unique<QTemporaryDir>())
               "PidFile " + dir_ + "/sshd.pid\n"
               "AuthorizedKeysFile " + dir_ + "/authorized_keys\n"
               "PermitRootLogin yes\n"
-              "PasswordAuthentication no\n"
+              "PasswordAuthentication " + std::string(options.passwordLogin ? "yes" : "no") + "\n"
               "KbdInteractiveAuthentication no\n"
               "UsePAM no\n"
               "StrictModes no\n"
@@ -190,6 +192,29 @@ SshServer::~SshServer()
 std::string SshServer::target() const
 {
     return user_ + "@127.0.0.1:" + std::to_string(port_);
+}
+
+TestUser::TestUser(std::string n, std::string p) : name(std::move(n)), password(std::move(p))
+{
+    if (runCommand("id -u " + name + " >/dev/null 2>&1") != 0) {
+        if (getuid() != 0) {
+            error_ = "the test account " + name + " is missing, and only root can create it";
+            return;
+        }
+        if (runCommand("useradd -M -d / -s /bin/sh " + name + " 2>&1") != 0) {
+            error_ = "useradd " + name + " failed";
+            return;
+        }
+        created_ = true;
+    }
+    if (getuid() == 0 && runCommand("echo '" + name + ":" + password + "' | chpasswd 2>&1") != 0)
+        error_ = "chpasswd failed for " + name;
+}
+
+TestUser::~TestUser()
+{
+    if (created_)
+        runCommand("userdel " + name + " 2>/dev/null");
 }
 
 }  // namespace orvane::testing

@@ -31,6 +31,11 @@ std::vector<int> processesMatching(const std::string& needle);
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& text, int mode = 0644);
 
+struct SshServerOptions {
+    // Also accept password logins (for accounts with a password, such as a TestUser).
+    bool passwordLogin = false;
+};
+
 // An OpenSSH server on 127.0.0.1 at a free port, with its host key, authorized key and
 // configuration in a temporary folder, for the current user. Also writes an ssh wrapper
 // (`sshWrapper`) that runs the system ssh with a private configuration trusting the server,
@@ -38,6 +43,7 @@ void writeFile(const std::string& path, const std::string& text, int mode = 0644
 class SshServer {
 public:
     SshServer();
+    explicit SshServer(SshServerOptions options);
     ~SshServer();
     SshServer(const SshServer&) = delete;
     SshServer& operator=(const SshServer&) = delete;
@@ -61,6 +67,26 @@ private:
     std::string error_;
     int port_ = 0;
     int pid_ = 0;
+};
+
+// A local account with a known password, for password logins to an SshServer. Created when
+// missing (which needs root) and deleted again by the object that created it.
+class TestUser {
+public:
+    TestUser(std::string name, std::string password);
+    ~TestUser();
+    TestUser(const TestUser&) = delete;
+    TestUser& operator=(const TestUser&) = delete;
+
+    bool ready() const { return error_.empty(); }
+    const std::string& error() const { return error_; }
+
+    const std::string name;
+    const std::string password;
+
+private:
+    std::string error_;
+    bool created_ = false;
 };
 
 }  // namespace orvane::testing

@@ -1,0 +1,15 @@
+#!/bin/sh
+# Runs a test program in a temporary home on a private D-Bus session bus with its own unlocked
+# GNOME keyring, so that no test sees the user's keyring, files or ~/.ssh.
+set -u
+tmp=$(mktemp -d) || exit 1
+mkdir -m 700 "$tmp/run" "$tmp/home"
+export HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/run"
+export XDG_DATA_HOME="$HOME/.local/share" XDG_CONFIG_HOME="$HOME/.config" XDG_CACHE_HOME="$HOME/.cache"
+unset DBUS_SESSION_BUS_ADDRESS DISPLAY WAYLAND_DISPLAY
+dbus-run-session -- sh -c '
+  printf orvane | gnome-keyring-daemon --unlock --components=secrets --daemonize >/dev/null
+  ORVANE_TEST_KEYRING=1 exec "$@"' sh "$@"
+status=$?
+rm -rf "$tmp"
+exit $status
