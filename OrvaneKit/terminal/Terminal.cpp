@@ -75,6 +75,16 @@ void LineDeque::push(VTRow& row, size_t limit)
     }
     items.push_back(std::move(row));
     row.swap(recycled);
+#if defined(__GNUC__)
+    // The line the next push drops left the screen `limit` lines ago and is out of the
+    // caches by now; asking for it one line early overlaps the wait with printing.
+    if (count() >= limit) {
+        const VTRow& next = items[head];
+        const char* bytes = reinterpret_cast<const char*>(next.data());
+        for (size_t at = 0; at < next.size() * sizeof(VTCell); at += 64)
+            __builtin_prefetch(bytes + at, 1);
+    }
+#endif
 }
 
 void Grid::normalize()
@@ -209,22 +219,29 @@ void Terminal::pushScrollback(VTRow& row)
     scrollback_.push(row, size_t(std::max(maxScrollback, 0)));
 }
 
-// Sets n cells (at most a row) to c by copying them from a row kept filled with c.
-void Terminal::fillCells(VTCell* out, size_t n, VTCell c)
+// A row of c, cols_ cells long, to copy from.
+const VTRow& Terminal::blankRow(VTCell c)
 {
-    if (n == 0)
-        return;
     if (blankRow_.size() != size_t(cols_) || blankRow_.front() != c)
         blankRow_.assign(size_t(cols_), c);
-    std::memcpy(static_cast<void*>(out), blankRow_.data(), n * sizeof(VTCell));
+    return blankRow_;
+}
+
+// Sets n cells (at most a row) to c.
+void Terminal::fillCells(VTCell* out, size_t n, VTCell c)
+{
+    if (n != 0)
+        std::memcpy(static_cast<void*>(out), blankRow(c).data(), n * sizeof(VTCell));
 }
 
 // Makes row a full row of c, reusing its storage.
 void Terminal::resetRow(VTRow& row, VTCell c)
 {
-    if (row.size() != size_t(cols_))
-        row.resize(size_t(cols_));
-    fillCells(row.data(), size_t(cols_), c);
+    const VTRow& blank = blankRow(c);
+    if (row.size() == blank.size())
+        std::memcpy(static_cast<void*>(row.data()), blank.data(), blank.size() * sizeof(VTCell));
+    else
+        row.assign(blank.begin(), blank.end());
 }
 
 void Terminal::scrollUp(int n)

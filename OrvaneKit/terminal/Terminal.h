@@ -174,6 +174,7 @@ private:
     void pushScrollback(VTRow& row);
     void setCursor(int r, int c);
     VTCell eraseCell() const;
+    const VTRow& blankRow(VTCell c);
     void fillCells(VTCell* out, size_t n, VTCell c);
     void resetRow(VTRow& row, VTCell c);
     void eraseCells(int r, int from, int to);
