@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -26,12 +27,18 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 {
     QElapsedTimer timer;
     timer.start();
+    // A real event loop, woken every few milliseconds to look at `done`: it waits on the
+    // descriptors of socket notifiers the way the application does.
+    QEventLoop loop;
+    QTimer tick;
+    tick.setInterval(5);
+    QObject::connect(&tick, &QTimer::timeout, &loop, &QEventLoop::quit);
+    tick.start();
     while (!done()) {
         if (timer.elapsed() > timeout.count())
             return done();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        loop.exec();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QThread::msleep(1);
     }
     return true;
 }

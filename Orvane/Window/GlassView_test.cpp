@@ -1,0 +1,203 @@
+// The glass view offscreen with real shells: tabs, splits, closing rules, the divider,
+// font sizes and geometry.
+#include "GlassView.h"
+#include "TestSupport.h"
+#include "UserDefaults.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace orvane;
+using orvane::testing::waitUntil;
+
+namespace {
+
+class GlassViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("SHELL", "/bin/sh", 1);
+        setenv("HOME", home.path().toUtf8().constData(), 1);
+        QSettings(userDefaultsPath(), QSettings::IniFormat).clear();
+    }
+    std::unique_ptr<GlassView> make()
+    {
+        auto v = std::make_unique<GlassView>(std::nullopt, std::nullopt);
+        v->resize(900, 600);
+        v->show();
+        return v;
+    }
+    // Tabs are told apart by their first pane.
+    static std::vector<TerminalView*> firstPanes(const GlassView& v)
+    {
+        std::vector<TerminalView*> out;
+        for (const auto& t : v.tabs())
+            out.push_back(t->panes.at(0));
+        return out;
+    }
+    void key(GlassView& v, int k, Qt::KeyboardModifiers mods)
+    {
+        TerminalView* pane = v.tabs()[size_t(v.active())]->focusedPane();
+        QKeyEvent over(QEvent::ShortcutOverride, k, mods);
+        QApplication::sendEvent(pane, &over);
+        QKeyEvent press(QEvent::KeyPress, k, mods);
+        QApplication::sendEvent(pane, &press);
+    }
+    QTemporaryDir home;
+};
+
+}  // namespace
+
+TEST_F(GlassViewTest, ClosingATabKeepsTheRightOneActive)
+{
+    struct Case {
+        int active, closed, expectedFormer;  // expectedFormer: index in the original order
+    } cases[] = {
+        {2, 0, 2}, {0, 2, 0}, {1, 1, 2}, {2, 2, 1},
+    };
+    for (const auto& c : cases) {
+        auto v = make();
+        v->addTab(std::nullopt);
+        v->addTab(std::nullopt);
+        const auto before = firstPanes(*v);
+        v->selectTab(c.active);
+        v->closeTab(c.closed);
+        ASSERT_EQ(v->tabs().size(), 2u);
+        EXPECT_EQ(firstPanes(*v)[size_t(v->active())], before[size_t(c.expectedFormer)])
+            << "active " << c.active << " closed " << c.closed;
+        // Hidden and shown panes follow the active tab.
+        for (size_t t = 0; t < v->tabs().size(); ++t)
+            EXPECT_EQ(v->tabs()[t]->panes[0]->isVisibleTo(v.get()), int(t) == v->active());
+    }
+}
+
+TEST_F(GlassViewTest, SplitUnsplitAndCloseFocused)
+{
+    QSettings(userDefaultsPath(), QSettings::IniFormat).setValue("splitRatio", 0.9);
+    auto v = make();
+    TerminalView* top = v->tabs()[0]->panes[0];
+    v->splitPane();
+    const TabModel& tab = *v->tabs()[0];
+    ASSERT_EQ(tab.panes.size(), 2u);
+    EXPECT_EQ(tab.panes[0], top);
+    EXPECT_EQ(tab.focus, 1);
+    EXPECT_EQ(tab.ratio, 0.5);  // 0.9 is out of range
+    EXPECT_LT(tab.panes[0]->geometry().bottom(), tab.panes[1]->geometry().top());
+    TerminalView* bottom = tab.panes[1];
+
+    // Focus on the bottom pane: unsplitting removes the top one.
+    v->splitPane();
+    ASSERT_EQ(v->tabs()[0]->panes.size(), 1u);
+    EXPECT_EQ(v->tabs()[0]->panes[0], bottom);
+    EXPECT_EQ(v->tabs()[0]->focus, 0);
+
+    // Close-focused: the unfocused pane of a split, then the tab; the last tab leaves none.
+    v->splitPane();
+    v->tabs()[0]->focus = 0;
+    v->closeFocused();
+    ASSERT_EQ(v->tabs()[0]->panes.size(), 1u);
+    EXPECT_EQ(v->tabs()[0]->panes[0], bottom);
+    v->addTab(std::nullopt);
+    v->closeFocused();
+    EXPECT_EQ(v->tabs().size(), 1u);
+    v->closeFocused();
+    EXPECT_TRUE(v->tabs().empty());
+}
+
+TEST_F(GlassViewTest, DividerDragIsClampedAndRemembered)
+{
+    auto v = make();
+    v->splitPane();
+    const QRectF c = v->content();
+    v->dragDivider(c.top() - 100);
+    EXPECT_DOUBLE_EQ(v->tabs()[0]->ratio, 0.15);
+    v->dragDivider(c.bottom() + 100);
+    EXPECT_DOUBLE_EQ(v->tabs()[0]->ratio, 0.85);
+    v->dragDivider(c.top() + 5 + (c.height() - 10) * 0.3);
+    EXPECT_NEAR(v->tabs()[0]->ratio, 0.3, 1e-9);
+    v->endDividerDrag();
+    EXPECT_NEAR(storedSplitRatio(), 0.3, 1e-9);
+    ASSERT_TRUE(v->dividerGrab());
+}
+
+TEST_F(GlassViewTest, ShortcutsReachTheWindowBeforeThePane)
+{
+    auto v = make();
+    v->addTab(std::nullopt);
+    key(*v, Qt::Key_3, Qt::MetaModifier);  // no third tab: nothing, and the pane does not see it
+    EXPECT_EQ(v->active(), 1);
+    key(*v, Qt::Key_BracketRight, Qt::MetaModifier);
+    EXPECT_EQ(v->active(), 0);
+    key(*v, Qt::Key_BracketLeft, Qt::MetaModifier);
+    EXPECT_EQ(v->active(), 1);
+    key(*v, Qt::Key_1, Qt::MetaModifier);
+    EXPECT_EQ(v->active(), 0);
+    key(*v, Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(v->tabs().size(), 3u);
+    EXPECT_EQ(v->active(), 2);
+    key(*v, Qt::Key_D, Qt::MetaModifier);
+    EXPECT_EQ(v->tabs()[2]->panes.size(), 2u);
+    key(*v, Qt::Key_Up, Qt::MetaModifier | Qt::AltModifier);
+    EXPECT_EQ(v->tabs()[2]->focus, 0);
+    key(*v, Qt::Key_Down, Qt::MetaModifier | Qt::AltModifier);
+    EXPECT_EQ(v->tabs()[2]->focus, 1);
+}
+
+TEST_F(GlassViewTest, FontSizeRules)
+{
+    auto v = make();
+    v->splitPane();
+    v->addTab(std::nullopt);
+    auto sizes = [&] {
+        std::vector<double> out;
+        for (const auto& t : v->tabs())
+            for (const auto& p : t->panes)
+                out.push_back(p->fontSize());
+        return out;
+    };
+    v->changeFontSize(8);
+    EXPECT_EQ(sizes(), (std::vector<double>{8, 8, 8}));
+    v->perform({WindowAction::FontSmaller});
+    EXPECT_EQ(QSettings(userDefaultsPath(), QSettings::IniFormat).value("fontSize").toDouble(), 7);
+    EXPECT_EQ(sizes(), (std::vector<double>{14, 14, 14}));
+    v->perform({WindowAction::FontSmaller});
+    EXPECT_EQ(sizes(), (std::vector<double>{13, 13, 13}));
+    v->changeFontSize(40);
+    v->perform({WindowAction::FontBigger});
+    EXPECT_EQ(sizes(), (std::vector<double>{14, 14, 14}));
+    v->perform({WindowAction::FontReset});
+    EXPECT_EQ(storedFontSize(), 14);
+    // New panes read the stored size.
+    v->changeFontSize(20);
+    v->addTab(std::nullopt);
+    EXPECT_EQ(v->tabs().back()->panes[0]->fontSize(), 20);
+}
+
+TEST_F(GlassViewTest, GeometryAndAShellInThePane)
+{
+    auto v = make();
+    EXPECT_EQ(v->card(), QRectF(26, 26, 848, 534));
+    EXPECT_EQ(v->content(), QRectF(52, 82, 796, 462));
+    EXPECT_EQ(v->trafficLights(), QRectF(46, 46, 74, 26));
+    EXPECT_EQ(v->palette(), QRectF(814, 46, 40, 26));
+    EXPECT_EQ(v->cornerRadius(), 36);
+    TerminalView* pane = v->tabs()[0]->panes[0];
+    EXPECT_EQ(QRectF(pane->geometry()), v->content());
+    EXPECT_EQ(v->tabs()[0]->displayTitle(), "sh");
+
+    pane->send(std::string_view("echo glass-$((1+1))\r"));
+    std::string screen;
+    EXPECT_TRUE(waitUntil([&] {
+        screen.clear();
+        for (int r = 0; r < pane->term.rows(); ++r)
+            screen += pane->term.rowText(r) + "\n";
+        return screen.find("glass-2\n") != std::string::npos;  // the prompt may come first
+    })) << screen;
+    // The shell ending closes its tab.
+    pane->send(std::string_view("exit\r"));
+    EXPECT_TRUE(waitUntil([&] { return v->tabs().empty(); }));
+}
