@@ -207,9 +207,9 @@ void Terminal::reverseIndex()
 
 VTCell Terminal::eraseCell() const
 {
-    VTCell c;
-    c.attrs.setBg(pen_.bg());
-    return c;
+    VTAttrs attrs;
+    attrs.bgBits = pen_.bgBits;
+    return VTCell{U' ', 0, 0, attrs};
 }
 
 // Moves a row that leaves the top of the main screen into the scrollback and leaves
@@ -219,25 +219,29 @@ void Terminal::pushScrollback(VTRow& row)
     scrollback_.push(row, size_t(std::max(maxScrollback, 0)));
 }
 
-// A row of c, cols_ cells long, to copy from.
-const VTRow& Terminal::blankRow(VTCell c)
+// A row of the cells erasing leaves (the pen's background, nothing else), cols_ long, to
+// copy from. Rebuilt when the background or the width changes.
+const VTRow& Terminal::blankRow()
 {
-    if (blankRow_.size() != size_t(cols_) || blankRow_.front() != c)
-        blankRow_.assign(size_t(cols_), c);
+    const uint32_t bg = pen_.bgBits;
+    if (blankRow_.size() != size_t(cols_) || blankBg_ != bg) {
+        blankRow_.assign(size_t(cols_), eraseCell());
+        blankBg_ = bg;
+    }
     return blankRow_;
 }
 
-// Sets n cells (at most a row) to c.
-void Terminal::fillCells(VTCell* out, size_t n, VTCell c)
+// Erases n cells (at most a row).
+void Terminal::blankCells(VTCell* out, size_t n)
 {
     if (n != 0)
-        std::memcpy(static_cast<void*>(out), blankRow(c).data(), n * sizeof(VTCell));
+        std::memcpy(static_cast<void*>(out), blankRow().data(), n * sizeof(VTCell));
 }
 
-// Makes row a full row of c, reusing its storage.
-void Terminal::resetRow(VTRow& row, VTCell c)
+// Makes row a full row of erased cells, reusing its storage.
+void Terminal::blankFullRow(VTRow& row)
 {
-    const VTRow& blank = blankRow(c);
+    const VTRow& blank = blankRow();
     if (row.size() == blank.size())
         std::memcpy(static_cast<void*>(row.data()), blank.data(), blank.size() * sizeof(VTCell));
     else
@@ -248,13 +252,12 @@ void Terminal::scrollUp(int n)
 {
     const int k = std::min(n, scrollBot_ - scrollTop_ + 1);
     const bool keep = scrollTop_ == 0 && !altSaved_ && maxScrollback > 0;
-    const VTCell erase = eraseCell();
     for (int i = 0; i < k; ++i) {
         if (scrollTop_ == 0 && scrollBot_ == rows_ - 1) {
             VTRow& top = grid_[0];
             if (keep)
                 pushScrollback(top);
-            resetRow(top, erase);
+            blankFullRow(top);
             grid_.rotateUp();
             continue;
         }
@@ -263,7 +266,7 @@ void Terminal::scrollUp(int n)
             grid_[r] = std::move(grid_[r + 1]);
         if (keep)
             pushScrollback(removed);
-        resetRow(removed, erase);
+        blankFullRow(removed);
         grid_[scrollBot_] = std::move(removed);
     }
 }
@@ -271,12 +274,11 @@ void Terminal::scrollUp(int n)
 void Terminal::scrollDown(int n)
 {
     const int k = std::min(n, scrollBot_ - scrollTop_ + 1);
-    const VTCell erase = eraseCell();
     for (int i = 0; i < k; ++i) {
         VTRow removed = std::move(grid_[scrollBot_]);
         for (int r = scrollBot_; r > scrollTop_; --r)
             grid_[r] = std::move(grid_[r - 1]);
-        resetRow(removed, erase);
+        blankFullRow(removed);
         grid_[scrollTop_] = std::move(removed);
     }
 }
@@ -327,7 +329,7 @@ void Terminal::eraseCells(int r, int from, int to)
     const int a = std::clamp(from, 0, cols_);
     const int b = std::clamp(to, 0, cols_);
     if (a < b)
-        fillCells(grid_[r].data() + a, size_t(b - a), eraseCell());
+        blankCells(grid_[r].data() + a, size_t(b - a));
 }
 
 void Terminal::eraseInDisplay(uint32_t mode)
@@ -379,12 +381,11 @@ void Terminal::insertLines(int n)
     if (row_ < scrollTop_ || row_ > scrollBot_)
         return;
     const int k = std::min(scrollBot_ - row_ + 1, n);
-    const VTCell erase = eraseCell();
     for (int i = 0; i < k; ++i) {
         VTRow removed = std::move(grid_[scrollBot_]);
         for (int r = scrollBot_; r > row_; --r)
             grid_[r] = std::move(grid_[r - 1]);
-        resetRow(removed, erase);
+        blankFullRow(removed);
         grid_[row_] = std::move(removed);
     }
     col_ = 0;
@@ -396,12 +397,11 @@ void Terminal::deleteLines(int n)
     if (row_ < scrollTop_ || row_ > scrollBot_)
         return;
     const int k = std::min(scrollBot_ - row_ + 1, n);
-    const VTCell erase = eraseCell();
     for (int i = 0; i < k; ++i) {
         VTRow removed = std::move(grid_[row_]);
         for (int r = row_; r < scrollBot_; ++r)
             grid_[r] = std::move(grid_[r + 1]);
-        resetRow(removed, erase);
+        blankFullRow(removed);
         grid_[scrollBot_] = std::move(removed);
     }
     col_ = 0;

@@ -174,9 +174,9 @@ private:
     void pushScrollback(VTRow& row);
     void setCursor(int r, int c);
     VTCell eraseCell() const;
-    const VTRow& blankRow(VTCell c);
-    void fillCells(VTCell* out, size_t n, VTCell c);
-    void resetRow(VTRow& row, VTCell c);
+    const VTRow& blankRow();
+    void blankCells(VTCell* out, size_t n);
+    void blankFullRow(VTRow& row);
     void eraseCells(int r, int from, int to);
     void eraseInDisplay(uint32_t mode);
     void eraseInLine(uint32_t mode);
@@ -232,7 +232,8 @@ private:
     int scrollTop_ = 0;
     int scrollBot_ = 0;
     std::vector<bool> tabs_;
-    VTRow blankRow_;  // cells copied by fillCells; rebuilt when the fill or the width changes
+    VTRow blankRow_;        // see blankRow()
+    uint32_t blankBg_ = 0;  // the background blankRow_ was built for
     uint64_t generation_ = 0;
     std::vector<uint8_t> responses_;
     std::optional<std::string> clipboard_;
