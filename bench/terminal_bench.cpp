@@ -373,17 +373,21 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& r : runs) {
-            if (r.run_type != Run::RT_Iteration || r.error_occurred)
-                continue;
             const auto it = r.counters.find("bytes_per_second");
-            if (it != r.counters.end())
+            if (r.error_occurred || it == r.counters.end())
+                continue;
+            if (r.run_type == Run::RT_Iteration)
                 rates_[r.run_name.function_name].push_back(it->second.value);
+            else if (r.aggregate_name == "median")
+                medians_[r.run_name.function_name] = it->second.value;
         }
         ConsoleReporter::ReportRuns(runs);
     }
     // Median over repetitions (--benchmark_repetitions), in MB/s of 10^6 bytes; 0 if not run.
     double mbps(const std::string& name) const
     {
+        if (const auto m = medians_.find(name); m != medians_.end())
+            return m->second / 1e6;
         const auto it = rates_.find(name);
         if (it == rates_.end() || it->second.empty())
             return 0.0;
@@ -394,7 +398,8 @@ public:
     }
 
 private:
-    std::map<std::string, std::vector<double>> rates_;
+    std::map<std::string, std::vector<double>> rates_;  // each repetition
+    std::map<std::string, double> medians_;              // when only aggregates are reported
 };
 
 double residentBytes()
@@ -503,9 +508,18 @@ int main(int argc, char** argv)
             const double vterm = recorder.mbps("Vterm" + suffix);
             if (ours == 0.0 && vterm == 0.0)
                 continue;  // filtered out
-            std::printf("%-10s %-7s %8.1f %12.1f %12.1f %8.2f\n", s.name.c_str(),
-                        sizeName(kSizes[i]).c_str(), double(s.bytes[i].size()) / 1e6, ours, vterm,
-                        vterm > 0 ? ours / vterm : 0.0);
+            auto column = [](double v, int width, int decimals) {
+                char buf[32];
+                if (v > 0)
+                    std::snprintf(buf, sizeof buf, "%*.*f", width, decimals, v);
+                else
+                    std::snprintf(buf, sizeof buf, "%*s", width, "-");
+                return std::string(buf);
+            };
+            std::printf("%-10s %-7s %8.1f %s %s %s\n", s.name.c_str(), sizeName(kSizes[i]).c_str(),
+                        double(s.bytes[i].size()) / 1e6, column(ours, 12, 1).c_str(),
+                        column(vterm, 12, 1).c_str(),
+                        column(ours > 0 && vterm > 0 ? ours / vterm : 0.0, 8, 2).c_str());
         }
     }
     if (const double mbps = recorder.mbps(bare); mbps > 0)
