@@ -242,7 +242,7 @@ private:
     std::array<uint32_t, kMaxParams> params_{};
     size_t paramCount_ = 0;
     uint32_t curParam_ = 0;
-    bool haveParam_ = false;      // digits were seen since the last separator
+    bool haveParam_ = false;     // digits were seen since the last separator
     uint8_t privateMarker_ = 0;  // '<', '=', '>' or '?'; 0 for none
     std::array<uint8_t, 4> intermediates_{};
     size_t intermediateCount_ = 0;

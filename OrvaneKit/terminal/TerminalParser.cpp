@@ -91,7 +91,7 @@ struct CsiScan {
     enum Result : uint8_t {
         Complete,  // parameters stored, final byte found
         Unsuited,  // something the byte-wise parser must see: give it the whole sequence
-        Undecided, // ran out of the window: try the slower scan
+        Undecided,  // ran out of the window: try the slower scan
     };
     Result result;
     const uint8_t* final = nullptr;
