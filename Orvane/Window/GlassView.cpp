@@ -10,6 +10,7 @@
 #include "WindowRegistry.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -634,6 +635,8 @@ void GlassView::mousePressEvent(QMouseEvent* e)
     if (e->button() == Qt::RightButton) {
         if (palette().contains(p))
             showLook();
+        else if (onShowMenu && card().contains(p) && p.y() < content().top())
+            onShowMenu(e->globalPosition().toPoint());
         return;
     }
     if (e->button() != Qt::LeftButton)
@@ -683,6 +686,12 @@ void GlassView::mousePressEvent(QMouseEvent* e)
         default:
             break;
         }
+        return;
+    }
+    const double cw = QFontMetricsF(stripFonts().regular).horizontalAdvance(u'M');
+    const QRectF numberArea(trafficLights().right() + 14, trafficLights().top(), 3 * cw, trafficLights().height());
+    if (onShowMenu && numberArea.contains(p)) {
+        onShowMenu(mapToGlobal(QPoint(int(numberArea.left()), int(numberArea.bottom()))));
         return;
     }
     if (QWindow* handle = window()->windowHandle())

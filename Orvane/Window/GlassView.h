@@ -84,6 +84,8 @@ public:
     std::function<void()> onNewWindow;
     std::function<void()> onShowServers;
     std::function<void()> onShowSessions;
+    // The application menu, opened from the window number and by a right click on the strip.
+    std::function<void(QPoint globalPos)> onShowMenu;
 
     void setLook(const Look& look);
     void cycleGlow();
