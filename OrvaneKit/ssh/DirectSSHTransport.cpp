@@ -424,11 +424,13 @@ int DirectSSHTransport::Core::connectSocket(std::string& error)
             close(fd);
             continue;
         }
+        bool giveUp = false; // out of time, or stopped
         for (;;) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0) {
                 error = "Connection timed out";
+                giveUp = true;
                 break;
             }
             pollfd fds[2] = {{fd, POLLOUT, 0}, {wake, POLLIN, 0}};
@@ -439,7 +441,7 @@ int DirectSSHTransport::Core::connectSocket(std::string& error)
             {
                 std::lock_guard guard(lock);
                 if (cancelled) {
-                    error.clear();
+                    giveUp = true;
                     break;
                 }
             }
@@ -458,8 +460,8 @@ int DirectSSHTransport::Core::connectSocket(std::string& error)
         }
         if (result < 0) {
             close(fd);
-            if (error.empty() || error == "Connection timed out")
-                break; // stopped, or out of time
+            if (giveUp)
+                break;
         }
     }
     freeaddrinfo(list);

@@ -130,6 +130,8 @@ SshServer::SshServer(SshServerOptions options) : tmp_(std::make_unique<QTemporar
     if (getuid() == 0)
         mkdir("/run/sshd", 0755);
     mkdir(tmuxTmpDir().c_str(), 0700);
+    if (options.privateHome)
+        mkdir((dir_ + "/home").c_str(), 0700);
     if (runCommand("ssh-keygen -q -t ed25519 -N '' -f " + hostKey() + " && ssh-keygen -q -t ed25519 -N '' -f " +
                    clientKey()) != 0) {
         error_ = "ssh-keygen failed";
@@ -149,7 +151,8 @@ SshServer::SshServer(SshServerOptions options) : tmp_(std::make_unique<QTemporar
               "StrictModes no\n"
               "PrintMotd no\n"
               "PrintLastLog no\n"
-              "SetEnv TMUX_TMPDIR=" + tmuxTmpDir() + "\n");
+              "SetEnv TMUX_TMPDIR=" + tmuxTmpDir() +
+                  (options.privateHome ? " HOME=" + dir_ + "/home" : std::string()) + "\n");
     writeFile(dir_ + "/ssh_config",
               "Host *\n"
               "  IdentityFile " + clientKey() + "\n"
@@ -203,25 +206,27 @@ std::string SshServer::target() const
 
 TestUser::TestUser(std::string n, std::string p) : name(std::move(n)), password(std::move(p))
 {
-    if (runCommand("id -u " + name + " >/dev/null 2>&1") != 0) {
-        if (getuid() != 0) {
+    const bool exists = runCommand("id -u " + name + " >/dev/null 2>&1") == 0;
+    if (getuid() != 0) {
+        if (!exists)
             error_ = "the test account " + name + " is missing, and only root can create it";
-            return;
-        }
-        if (runCommand("useradd -M -d / -s /bin/sh " + name + " 2>&1") != 0) {
-            error_ = "useradd " + name + " failed";
-            return;
-        }
-        created_ = true;
+        return;  // one made beforehand, with this password
     }
-    if (getuid() == 0 && runCommand("echo '" + name + ":" + password + "' | chpasswd 2>&1") != 0)
+    if (!exists && runCommand("useradd -M -d / -s /bin/sh " + name + " 2>&1") != 0) {
+        error_ = "useradd " + name + " failed";
+        return;
+    }
+    // As root the account is ours for the test, also when an earlier run left it behind.
+    owned_ = true;
+    if (runCommand("echo '" + name + ":" + password + "' | chpasswd 2>&1") != 0)
         error_ = "chpasswd failed for " + name;
 }
 
 TestUser::~TestUser()
 {
-    if (created_)
-        runCommand("userdel " + name + " 2>/dev/null");
+    // -f: a session of the account may still be winding down.
+    if (owned_)
+        runCommand("userdel -f " + name + " >/dev/null 2>&1");
 }
 
 }  // namespace orvane::testing

@@ -34,6 +34,9 @@ void writeFile(const std::string& path, const std::string& text, int mode = 0644
 struct SshServerOptions {
     // Also accept password logins (for accounts with a password, such as a TestUser).
     bool passwordLogin = false;
+    // Sessions get an empty HOME in the server's folder, so the account's own shell start-up
+    // files (~/.profile, ~/.bashrc) are not run.
+    bool privateHome = false;
 };
 
 // An OpenSSH server on 127.0.0.1 at a free port, with its host key, authorized key and
@@ -69,8 +72,9 @@ private:
     int pid_ = 0;
 };
 
-// A local account with a known password, for password logins to an SshServer. Created when
-// missing (which needs root) and deleted again by the object that created it.
+// A local account with a known password, for password logins to an SshServer. As root it is
+// created (or taken over from an earlier run), given the password and deleted at the end;
+// otherwise it must exist beforehand with that password.
 class TestUser {
 public:
     TestUser(std::string name, std::string password);
@@ -86,7 +90,7 @@ public:
 
 private:
     std::string error_;
-    bool created_ = false;
+    bool owned_ = false;
 };
 
 }  // namespace orvane::testing
