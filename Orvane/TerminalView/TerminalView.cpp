@@ -182,7 +182,7 @@ void TerminalView::receive(std::span<const uint8_t> bytes)
 {
     term.feed(bytes);
     const std::vector<uint8_t> replies = term.takeResponses();
-    if (!replies.empty() && sink)
+    if (!replies.empty() && sink && !dropReplies)
         sink(replies);
     if (const auto clip = term.takeClipboard()) {
         QClipboard* board = QGuiApplication::clipboard();

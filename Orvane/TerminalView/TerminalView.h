@@ -51,6 +51,9 @@ public:
     uint32_t textColor = 0xD7DBE3;
     bool lightBackground = false;
     std::optional<uint32_t> promptColor;
+    // The terminal's own replies (device attributes, cursor reports) are not sent: set for tmux
+    // panes, where tmux itself already answered the program.
+    bool dropReplies = false;
 
     void setFontSize(double points);
     double fontSize() const { return fontSize_; }

@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProcess>
 #include <QSettings>
 #include <QWindow>
 
@@ -85,12 +86,26 @@ GlassView::GlassView(std::optional<Server> server, std::optional<QString> direct
     number_ = entry.number;
     glowIndex_ = entry.glow;
     look_ = Look::load(number_);
-    if (server && !server->tmux) {
-        plainServer_ = server;
-    }
-    // Windows bound to tmux are attached by the remote link; they start without a local tab.
-    if (!server || !server->tmux)
+    if (!server) {
         addTab(directory);
+    } else if (!server->tmux) {
+        plainServer_ = server;
+        addTab(directory);
+    } else if (server->target.empty()) {
+        // Local tmux: attach when this machine's tmux server already has sessions.
+        QProcess probe;
+        probe.setStandardOutputFile(QProcess::nullDevice());
+        probe.setStandardErrorFile(QProcess::nullDevice());
+        probe.start(QString::fromStdString(loginShell()), {QStringLiteral("-lc"), QStringLiteral("tmux has-session")});
+        const bool hasSessions = probe.waitForFinished(10000) && probe.exitStatus() == QProcess::NormalExit &&
+                                 probe.exitCode() == 0;
+        attachTmux(std::make_shared<LocalTmuxTransport>(!hasSessions), *server, "local");
+    } else {
+        const QString fromEnv = qEnvironmentVariable("ORVANE_SESSION");
+        const std::string session = qEnvironmentVariableIsSet("ORVANE_SESSION") ? fromEnv.toStdString() : "orvane";
+        if (validSession(session))
+            attachTmux(std::make_shared<SystemSSHTransport>(server->target, session), *server, session);
+    }
 }
 
 GlassView::~GlassView()
@@ -189,6 +204,10 @@ void GlassView::startPaneProcess(TerminalView* pane, std::optional<QString> dire
 
 void GlassView::addTab(std::optional<QString> directory)
 {
+    if (link_) {
+        runLinked("new-window");
+        return;
+    }
     auto tab = std::make_unique<TabModel>();
     TerminalView* pane = makePane();
     tab->panes.push_back(pane);
@@ -228,6 +247,8 @@ void GlassView::selectTab(int index)
 {
     if (index < 0 || index >= int(tabs_.size()))
         return;
+    if (link_ && !link_->inLogin && index != active_ && index < int(link_->wins.size()))
+        runLinked("select-window -t @" + std::to_string(link_->wins[size_t(index)].id));
     active_ = index;
     for (size_t t = 0; t < tabs_.size(); ++t)
         for (auto& pane : tabs_[t]->panes)
@@ -251,6 +272,10 @@ void GlassView::removePane(TabModel& tab, TerminalView* pane)
 
 void GlassView::closeTab(int index)
 {
+    if (link_) {
+        linkedCloseTab(index);
+        return;
+    }
     if (index < 0 || index >= int(tabs_.size()))
         return;
     std::unique_ptr<TabModel> tab = std::move(tabs_[size_t(index)]);
@@ -274,6 +299,10 @@ void GlassView::closeTab(int index)
 
 void GlassView::splitPane()
 {
+    if (link_) {
+        linkedSplitToggle();
+        return;
+    }
     if (tabs_.empty())
         return;
     TabModel& tab = *tabs_[size_t(active_)];
@@ -300,6 +329,10 @@ void GlassView::splitPane()
 
 void GlassView::closeFocused()
 {
+    if (link_) {
+        linkedClosePane();
+        return;
+    }
     if (tabs_.empty())
         return;
     if (tabs_[size_t(active_)]->panes.size() > 1)
@@ -318,6 +351,10 @@ void GlassView::layoutPanes()
     for (size_t i = 0; i < tab.panes.size() && i < frames.size(); ++i)
         if (tab.panes[i])
             tab.panes[i]->setGeometry(frames[i].toAlignedRect());
+    if (link_ && !link_->inLogin) {
+        const TerminalView::Grid g = contentGridSize();
+        link_->client->setClientSize(g.cols, g.rows);
+    }
     update();
 }
 
@@ -385,6 +422,8 @@ void GlassView::teardown()
     if (tornDown_)
         return;
     tornDown_ = true;
+    if (link_)
+        link_->transport->stop();
     for (auto& tab : tabs_)
         for (auto& pane : tab->panes)
             if (pane && pane->shell) {
@@ -652,6 +691,7 @@ void GlassView::mousePressEvent(QMouseEvent* e)
     }
     if (const auto grab = dividerGrab(); grab && grab->contains(p)) {
         draggingDivider_ = true;
+        lastSplitRows_ = -1;
         return;
     }
     for (size_t i = 0; i < strip_.closeRects.size(); ++i) {
@@ -725,6 +765,18 @@ void GlassView::dragDivider(double y)
         return;
     const QRectF c = content();
     TabModel& tab = *tabs_[size_t(active_)];
+    if (link_) {
+        int total = 0;
+        for (const int r : tab.remoteRows.value_or(std::vector<int>()))
+            total += r;
+        const double h = tab.panes.empty() || !tab.panes[0] ? loginCell_.height() : tab.panes[0]->cellHeight();
+        const int rows = std::clamp(int((y - c.top()) / h), 1, std::max(1, total - 1));
+        if (rows == lastSplitRows_ || tab.panes.empty() || !tab.panes[0] || !tab.panes[0]->paneID)
+            return;
+        lastSplitRows_ = rows;
+        runLinked("resize-pane -t %" + std::to_string(*tab.panes[0]->paneID) + " -y " + std::to_string(rows));
+        return;
+    }
     tab.ratio = std::clamp((y - c.top() - 5) / (c.height() - 10), 0.15, 0.85);
     layoutPanes();
 }
@@ -732,7 +784,7 @@ void GlassView::dragDivider(double y)
 void GlassView::endDividerDrag()
 {
     draggingDivider_ = false;
-    if (tabs_.empty())
+    if (tabs_.empty() || link_)
         return;
     QSettings settings(userDefaultsPath(), QSettings::IniFormat);
     settings.setValue(QStringLiteral("splitRatio"), tabs_[size_t(active_)]->ratio);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Look.h"
+#include "RemoteLink.h"
 #include "ServerList.h"
 #include "TerminalView.h"
 #include "WindowChrome.h"
@@ -84,8 +85,19 @@ public:
     std::function<void()> onNewWindow;
     std::function<void()> onShowServers;
     std::function<void()> onShowSessions;
+    // The tmux session list changed (the sessions picker refreshes itself).
+    std::function<void()> onSessionsChanged;
+    // A picker covers the panes: layouts leave the focus alone.
+    bool pickerOpen = false;
     // The application menu, opened from the window number and by a right click on the strip.
     std::function<void(QPoint globalPos)> onShowMenu;
+
+    // tmux mode.
+    void attachTmux(std::shared_ptr<TmuxTransport> transport, const Server& server, const std::string& session);
+    void handleEvent(const TmuxEvent& event);
+    RemoteLink* link() const { return link_.get(); }
+    // Columns and rows of the content area in the login pane's cells: the tmux client size.
+    TerminalView::Grid contentGridSize() const;
 
     void setLook(const Look& look);
     void cycleGlow();
@@ -116,6 +128,13 @@ private:
     void applyLookToPanes();
     void saveWindowFrame();
     void updateCursor(QPointF p);
+    void applyLayout(const std::vector<WinView>& wins, const std::vector<PaneSize>& sizes);
+    TerminalView* makeRemotePane(uint32_t id);
+    void connectionClosed();
+    void runLinked(const std::string& command);
+    void linkedSplitToggle();
+    void linkedClosePane();
+    void linkedCloseTab(int index);
 
     std::vector<std::unique_ptr<TabModel>> tabs_;
     int active_ = 0;
@@ -130,6 +149,9 @@ private:
     std::optional<Server> plainServer_;
     Look look_;
     bool tornDown_ = false;
+    std::unique_ptr<RemoteLink> link_;
+    QSizeF loginCell_{8, 16};  // the login pane's cell size, kept for the client size
+    int lastSplitRows_ = -1;
 };
 
 }  // namespace orvane
