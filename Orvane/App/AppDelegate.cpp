@@ -159,6 +159,10 @@ GlassWindow* AppDelegate::openWindow(std::optional<Server> server, std::optional
         if (self)
             self->newWindow();
     };
+    view->onOpenServer = [self](const Server& s) {
+        if (self)
+            self->openWindow(s, std::nullopt);
+    };
     view->onShowMenu = [self](QPoint pos) {
         if (self && self->menu_)
             self->menu_->popup(pos);

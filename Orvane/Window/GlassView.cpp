@@ -438,14 +438,10 @@ bool GlassView::perform(const ShortcutMatch& m)
     const int n = int(tabs_.size());
     switch (m.action) {
     case WindowAction::ShowServers:
-        if (onShowServers)
-            onShowServers();
+        showServers();
         return true;
     case WindowAction::ShowSessions:
-        if (onShowSessions)
-            onShowSessions();
-        else
-            QApplication::beep();
+        showSessions();
         return true;
     case WindowAction::NewTab:
         newTab();

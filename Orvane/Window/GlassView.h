@@ -4,6 +4,8 @@
 #pragma once
 
 #include "Look.h"
+#include "PickerView.h"
+#include "ServerStore.h"
 #include "RemoteLink.h"
 #include "ServerList.h"
 #include "TerminalView.h"
@@ -83,12 +85,30 @@ public:
 
     // Set by the application.
     std::function<void()> onNewWindow;
-    std::function<void()> onShowServers;
-    std::function<void()> onShowSessions;
-    // The tmux session list changed (the sessions picker refreshes itself).
-    std::function<void()> onSessionsChanged;
-    // A picker covers the panes: layouts leave the focus alone.
-    bool pickerOpen = false;
+    // Opens a new window for a server (the application's openWindow).
+    std::function<void(const Server&)> onOpenServer;
+
+    // The server and session lists in the picker overlay.
+    void showServers();
+    void showSessions();
+    PickerView* openPicker(bool sessions);
+    void closePicker();
+    PickerView* picker() const { return picker_; }
+    bool sessionsOpen() const { return sessionsOpen_; }
+    void fillSessions();
+    // Turns an ordinary one-pane window into one bound to the local tmux server.
+    void switchToLocalTmux();
+    ServerStore& serverStore();
+    // The dialogs; tests replace them.
+    struct ServerFields {
+        std::string name;
+        std::string target;
+        bool tmux = true;
+    };
+    std::function<std::optional<ServerFields>(const std::optional<Server>&)> editServer;
+    std::function<std::optional<std::string>(const QString& title, const QString& placeholder,
+                                             const QString& initial)>
+        askText;
     // The application menu, opened from the window number and by a right click on the strip.
     std::function<void(QPoint globalPos)> onShowMenu;
 
@@ -152,6 +172,10 @@ private:
     std::unique_ptr<RemoteLink> link_;
     QSizeF loginCell_{8, 16};  // the login pane's cell size, kept for the client size
     int lastSplitRows_ = -1;
+    QPointer<PickerView> picker_;
+    bool sessionsOpen_ = false;
+    std::unique_ptr<ServerStore> serverStore_;
+    void fillServers();
 };
 
 }  // namespace orvane

@@ -120,8 +120,8 @@ void GlassView::handleEvent(const TmuxEvent& event)
         pane->receive("\x1b[" + std::to_string(capture->cursorY + 1) + ";" + std::to_string(capture->cursorX + 1) + "H");
     } else if (const auto* list = std::get_if<ev::Sessions>(&event)) {
         link.sessions = list->sessions;
-        if (onSessionsChanged)
-            onSessionsChanged();
+        if (picker_ && sessionsOpen_)
+            fillSessions();
     } else if (const auto* changed = std::get_if<ev::SessionChanged>(&event)) {
         link.sessionName = changed->name;
     } else if (std::holds_alternative<ev::ControlStarted>(event)) {
@@ -222,7 +222,7 @@ void GlassView::applyLayout(const std::vector<WinView>& wins, const std::vector<
         if (pane)
             pane->show();
     layoutPanes();
-    if (!pickerOpen)
+    if (!picker_)
         focusPane(*tabs_[size_t(active_)]);
     update();
 }

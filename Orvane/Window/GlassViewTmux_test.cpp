@@ -122,3 +122,44 @@ TEST_F(GlassViewTmux, TheEndOfTmuxClosesTheWindow)
     tmux("kill-server");
     EXPECT_TRUE(waitUntil([&] { return closed; }));
 }
+
+TEST_F(GlassViewTmux, SessionListSwitchesCreatesAndKills)
+{
+    ASSERT_TRUE(shown());
+    view->showSessions();
+    ASSERT_TRUE(view->picker());
+    EXPECT_TRUE(view->sessionsOpen());
+    ASSERT_TRUE(waitUntil([&] { return view->picker()->items.size() == 1; }));
+    EXPECT_EQ(view->picker()->heading, "Sessions on Local tmux");
+    EXPECT_TRUE(view->picker()->items[0].detail.startsWith("1 windows, 1 attached, just now"))
+        << view->picker()->items[0].detail.toStdString();
+
+    // A name with a blank is refused; a good one is created and switched to.
+    view->askText = [](const QString&, const QString&, const QString&) { return std::optional<std::string>("build 2"); };
+    view->picker()->onAdd();
+    EXPECT_TRUE(view->picker());
+    view->askText = [](const QString&, const QString&, const QString&) { return std::optional<std::string>("build-2"); };
+    view->picker()->onAdd();
+    EXPECT_FALSE(view->picker());
+    ASSERT_TRUE(waitUntil([&] { return view->link()->sessionName == "build-2"; }));
+    EXPECT_EQ(lines(tmux("list-sessions")), 2u);
+
+    // The list marks the current session; switching back and killing the other.
+    view->showSessions();
+    ASSERT_TRUE(waitUntil([&] { return view->picker() && view->picker()->items.size() == 2; }));
+    int current = -1, other = -1;
+    for (int i = 0; i < 2; ++i)
+        (view->picker()->items[size_t(i)].title.endsWith(" \u25CF") ? current : other) = i;
+    ASSERT_GE(current, 0);
+    ASSERT_GE(other, 0);
+    EXPECT_EQ(view->picker()->items[size_t(current)].title, "build-2 \u25CF");
+    view->picker()->onChoose(other);
+    ASSERT_TRUE(waitUntil([&] { return view->link()->sessionName != "build-2"; }));
+    view->showSessions();
+    ASSERT_TRUE(waitUntil([&] { return view->picker() && view->picker()->items.size() == 2; }));
+    for (int i = 0; i < 2; ++i)
+        if (view->link()->sessions[size_t(i)].name == "build-2")
+            view->picker()->onDelete(i);
+    EXPECT_TRUE(waitUntil([&] { return lines(tmux("list-sessions")) == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return view->picker() && view->picker()->items.size() == 1; }));
+}

@@ -4,6 +4,8 @@
 #include "TestSupport.h"
 #include "UserDefaults.h"
 
+#include <tuple>
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QSettings>
@@ -200,4 +202,57 @@ TEST_F(GlassViewTest, GeometryAndAShellInThePane)
     // The shell ending closes its tab.
     pane->send(std::string_view("exit\r"));
     EXPECT_TRUE(waitUntil([&] { return v->tabs().empty(); }));
+}
+
+TEST_F(GlassViewTest, ServerListRowsAndEdits)
+{
+    auto v = make();
+    v->showServers();
+    ASSERT_TRUE(v->picker());
+    const auto& rows = [&]() -> const std::vector<PickerItem>& { return v->picker()->items; };
+    ASSERT_EQ(rows().size(), 1u);
+    EXPECT_EQ(rows()[0], (PickerItem{"Local tmux", "attach or start", false, false, false, false, true}));
+    EXPECT_TRUE(v->picker()->numbered && v->picker()->zeroIndexed);
+
+    std::optional<GlassView::ServerFields> answer;
+    v->editServer = [&](const std::optional<Server>&) { return answer; };
+    for (const auto& [name, target, tmux] : std::vector<std::tuple<std::string, std::string, bool>>{
+             {"", "me@alpha", true}, {"beta", "me@beta:2222", false}, {"gamma", "root@gamma", true}}) {
+        answer = GlassView::ServerFields{name, target, tmux};
+        v->picker()->onAdd();
+    }
+    answer = GlassView::ServerFields{"bad", "-oProxyCommand=x", true};  // refused without a message
+    v->picker()->onAdd();
+    answer = GlassView::ServerFields{"blank", "me@ho st", true};  // the dialog takes it, the list does not
+    v->picker()->onAdd();
+    ASSERT_EQ(rows().size(), 4u);
+    EXPECT_EQ(rows()[1].title, "me@alpha");
+    EXPECT_EQ(rows()[2].detail, "me@beta:2222  (ssh only)");
+    EXPECT_FALSE(rows()[2].highlighted);
+    EXPECT_TRUE(rows()[3].highlighted);
+
+    // The third server dragged to the top becomes the first; row 0 never moves.
+    v->picker()->onReorder(3, 1);
+    EXPECT_EQ(rows()[1].title, "gamma");
+    v->picker()->onReorder(2, 0);
+    EXPECT_EQ(rows()[1].title, "me@alpha");
+    v->picker()->onDelete(1);
+    EXPECT_EQ(rows().size(), 3u);
+
+    // Choosing opens a window for the server and closes the list.
+    std::optional<Server> opened;
+    v->onOpenServer = [&](const Server& s) { opened = s; };
+    v->picker()->onChoose(0);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->name, "Local tmux");
+    EXPECT_FALSE(v->picker());
+}
+
+TEST_F(GlassViewTest, SwitchToLocalTmuxOnlyFromOnePane)
+{
+    auto v = make();
+    v->addTab(std::nullopt);
+    v->switchToLocalTmux();
+    EXPECT_FALSE(v->link());
+    EXPECT_EQ(v->tabs().size(), 2u);
 }
