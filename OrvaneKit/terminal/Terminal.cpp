@@ -225,17 +225,26 @@ const VTRow& Terminal::blankRow()
 {
     const uint32_t bg = pen_.bgBits;
     if (blankRow_.size() != size_t(cols_) || blankBg_ != bg) {
-        blankRow_.assign(size_t(cols_), eraseCell());
+        blankRow_.resize(size_t(cols_));
+        const VTCell erase = eraseCell();
+        for (VTCell& c : blankRow_)
+            c = erase;
         blankBg_ = bg;
     }
     return blankRow_;
 }
 
-// Erases n cells (at most a row).
+// Erases n cells (at most a row). A background other than the blank row's is written
+// cell by cell: rebuilding the blank row only pays off for whole rows.
 void Terminal::blankCells(VTCell* out, size_t n)
 {
-    if (n != 0)
-        std::memcpy(static_cast<void*>(out), blankRow().data(), n * sizeof(VTCell));
+    if (blankRow_.size() == size_t(cols_) && blankBg_ == pen_.bgBits) {
+        std::memcpy(static_cast<void*>(out), blankRow_.data(), n * sizeof(VTCell));
+        return;
+    }
+    const VTCell erase = eraseCell();
+    for (size_t i = 0; i < n; ++i)
+        out[i] = erase;
 }
 
 // Makes row a full row of erased cells, reusing its storage.

@@ -87,6 +87,25 @@ uint32_t digitsValue(uint64_t w, size_t n)
     return uint32_t(v);
 }
 
+// The same for n from 1 to 4, in 32 bits.
+uint32_t shortDigitsValue(uint64_t w, size_t n)
+{
+    uint32_t v = (uint32_t(w) - 0x30303030u) << (32 - 8 * n);
+    v = (v * 10 + (v >> 8)) & 0x00FF00FF;
+    return (v * 100 + (v >> 16)) & 0xFFFF;
+}
+
+// Parameter value of the n (up to 8) digits starting at p, saturated as the byte-wise
+// parser saturates it.
+uint32_t parameterValue(const uint8_t* p, size_t n)
+{
+    if (n == 0)
+        return 0;
+    if (n <= 4)
+        return shortDigitsValue(load64(p), n);
+    return std::min<uint32_t>(digitsValue(load64(p), n), 65535);
+}
+
 struct CsiScan {
     enum Result : uint8_t {
         Complete,  // parameters stored, final byte found
@@ -125,8 +144,7 @@ CsiScan scanWindow(const uint8_t* q, Params& params)
         const size_t digits = at - start;
         if (digits > 8)
             return {CsiScan::Undecided};
-        const uint32_t value =
-            digits == 0 ? 0 : std::min<uint32_t>(digitsValue(load64(q + start), digits), 65535);
+        const uint32_t value = parameterValue(q + start, digits);
         const uint8_t c = q[at];
         if (c == ';' || c == ':') {
             params[count++] = value;
@@ -277,7 +295,7 @@ const uint8_t* Terminal::csiSequence(const uint8_t* p, const uint8_t* end)
         marker = *q++;
     CsiScan scan{CsiScan::Undecided};
     if constexpr (std::endian::native == std::endian::little) {
-        if (marker == 0) {
+        if (marker == 0 && q < end && (*q == '3' || *q == '4')) {
             if (const uint8_t* next = sgrTrueColor(q, end))
                 return next;
         }
@@ -801,7 +819,7 @@ const uint8_t* Terminal::sgrTrueColor(const uint8_t* q, const uint8_t* end)
     if (r - 1 > 2 || g - r - 2 > 2 || b - g - 2 > 2 || c[r] != ';' || c[g] != ';' || c[b] != 'm')
         return nullptr;
     auto component = [](const uint8_t* digits, size_t n) {
-        return uint8_t(std::min<uint32_t>(digitsValue(load64(digits), n), 255));
+        return uint8_t(std::min<uint32_t>(shortDigitsValue(load64(digits), n), 255));
     };
     const VTColor color =
         VTColor::rgb(component(c, r), component(c + r + 1, g - r - 1), component(c + g + 1, b - g - 1));
