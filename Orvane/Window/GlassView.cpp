@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QProcess>
 #include <QSettings>
+#include <QTimer>
 #include <QWindow>
 
 #include <cmath>
@@ -33,6 +34,8 @@ std::string TabModel::displayTitle() const
 {
     if (name && !name->empty())
         return *name;
+    if (const TerminalView* pane = focusedPane(); pane && !pane->term.title.empty())
+        return pane->term.title;
     if (!lastCommand.empty())
         return lastCommand;
     return fallbackName;
@@ -401,9 +404,10 @@ void GlassView::paneTitleChanged(const std::string& title)
 
 std::string GlassView::windowTitle() const
 {
-    if (tabs_.empty())
-        return "Orvane";
-    return tabs_[size_t(active_)]->displayTitle();
+    std::string title = std::to_string(number_) + "  ";
+    if (active_ >= 0 && active_ < int(tabs_.size()))
+        title += tabs_[size_t(active_)]->displayTitle();
+    return title;
 }
 
 void GlassView::changeFontSize(double size)
@@ -422,6 +426,8 @@ void GlassView::teardown()
     if (tornDown_)
         return;
     tornDown_ = true;
+    if (commandTimer_)
+        commandTimer_->stop();
     if (link_)
         link_->transport->stop();
     for (auto& tab : tabs_)
@@ -545,11 +551,7 @@ void GlassView::showLook()
 void GlassView::paintEvent(QPaintEvent*)
 {
     if (window() && window() != this) {
-        // A program's own title shows while its pane has the focus.
-        const TerminalView* focused = tabs_.empty() ? nullptr : tabs_[size_t(active_)]->focusedPane();
-        const QString title = focused && focused->hasFocus() && !focused->term.title.empty()
-                                  ? QString::fromStdString(focused->term.title)
-                                  : QString::fromStdString(windowTitle());
+        const QString title = QString::fromStdString(windowTitle());
         if (window()->windowTitle() != title)
             window()->setWindowTitle(title);
     }
@@ -621,6 +623,11 @@ void GlassView::changeEvent(QEvent* e)
 
 void GlassView::showEvent(QShowEvent*)
 {
+    if (!commandTimer_) {
+        commandTimer_ = new QTimer(this);
+        connect(commandTimer_, &QTimer::timeout, this, &GlassView::pollCommands);
+        commandTimer_->start(1000);
+    }
     if (!tabs_.empty())
         focusPane(*tabs_[size_t(active_)]);
 }
@@ -700,6 +707,8 @@ void GlassView::mousePressEvent(QMouseEvent* e)
         if (strip_.tabRects[i].contains(p) && i < tabs_.size()) {
             if (int(i) != active_)
                 selectTab(int(i));
+            else
+                renameTab();
             return;
         }
     }

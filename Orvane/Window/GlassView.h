@@ -34,7 +34,8 @@ struct TabModel {
 
     int focusIndex() const { return std::clamp(focus, 0, std::max(int(panes.size()) - 1, 0)); }
     TerminalView* focusedPane() const { return panes.empty() ? nullptr : panes[size_t(focusIndex())].data(); }
-    // What the strip shows: the user's name, else the running command, else the shell.
+    // What the strip shows: the user's name, else the program's title, else the running
+    // command, else the shell.
     std::string displayTitle() const;
     // Frames of the panes in the content rectangle, given the first pane's cell height.
     std::vector<QRectF> frames(const QRectF& content, double cellHeight) const;
@@ -96,6 +97,13 @@ public:
     PickerView* picker() const { return picker_; }
     bool sessionsOpen() const { return sessionsOpen_; }
     void fillSessions();
+    // Tab names from the process table, once a second; the tmux offer.
+    void pollCommands();
+    void applyCommands(const std::vector<int>& pids, const std::map<int, std::string>& names);
+    void renameTab();
+    void offerTmuxUpgrade();
+    // The tmux offer's answer; tests replace it.
+    std::function<bool()> confirmTmuxSwitch;
     // Turns an ordinary one-pane window into one bound to the local tmux server.
     void switchToLocalTmux();
     ServerStore& serverStore();
@@ -174,6 +182,8 @@ private:
     int lastSplitRows_ = -1;
     QPointer<PickerView> picker_;
     bool sessionsOpen_ = false;
+    QTimer* commandTimer_ = nullptr;
+    bool tmuxUpgradeOffered_ = false;
     std::unique_ptr<ServerStore> serverStore_;
     void fillServers();
 };

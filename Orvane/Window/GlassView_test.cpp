@@ -256,3 +256,44 @@ TEST_F(GlassViewTest, SwitchToLocalTmuxOnlyFromOnePane)
     EXPECT_FALSE(v->link());
     EXPECT_EQ(v->tabs().size(), 2u);
 }
+
+TEST_F(GlassViewTest, TabTitlesRenameAndTheTmuxOffer)
+{
+    auto v = make();
+    TabModel& tab = *v->tabs()[0];
+    EXPECT_EQ(v->windowTitle(), std::to_string(v->number()) + "  sh");
+
+    // The poll finds the command running in the shell, and keeps it after it ends.
+    TerminalView* pane = tab.panes[0];
+    pane->send(std::string_view("exec 2>/dev/null; sleep 3\r"));
+    EXPECT_TRUE(waitUntil([&] { return tab.lastCommand == "sleep"; }, std::chrono::seconds(15)));
+    EXPECT_EQ(tab.displayTitle(), "sleep");
+
+    // A program's title wins over the command, a user's name over both; blanks restore.
+    pane->receive(std::string_view("\x1b]2;vim notes\x07"));
+    EXPECT_EQ(tab.displayTitle(), "vim notes");
+    v->askText = [](const QString&, const QString&, const QString&) { return std::optional<std::string>(" build "); };
+    v->renameTab();
+    EXPECT_EQ(tab.displayTitle(), " build ");
+    v->askText = [](const QString&, const QString&, const QString&) { return std::optional<std::string>("   "); };
+    v->renameTab();
+    EXPECT_EQ(tab.displayTitle(), "vim notes");
+
+    // tmux in the only pane is offered once, and again after it ended.
+    int offers = 0;
+    v->confirmTmuxSwitch = [&] {
+        ++offers;
+        return false;
+    };
+    const int pid = pane->shell->processID();
+    v->applyCommands({pid}, {{pid, "tmux"}});
+    v->applyCommands({pid}, {{pid, "tmux"}});
+    EXPECT_EQ(offers, 1);
+    v->applyCommands({pid}, {{pid, "vim"}});
+    v->applyCommands({pid}, {{pid, "tmux"}});
+    EXPECT_EQ(offers, 2);
+    v->addTab(std::nullopt);
+    v->applyCommands({pid, 0}, {{pid, "vim"}});
+    v->applyCommands({pid, 0}, {{pid, "tmux"}});
+    EXPECT_EQ(offers, 2);  // two tabs: no offer
+}
