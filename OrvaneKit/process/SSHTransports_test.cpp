@@ -29,7 +29,7 @@ protected:
         t->onClose = [&closed] { closed = true; };
     }
 
-    SshServer server;
+    SshServer server{orvane::testing::SshServerOptions{.passwordLogin = false, .privateHome = true}};
 };
 
 }  // namespace
