@@ -57,25 +57,28 @@ bool isOctal(uint8_t c)
 
 Bytes octalDecode(std::span<const uint8_t> data)
 {
-    Bytes out;
-    out.reserve(data.size());
-    const size_t n = data.size();
-    size_t i = 0;
-    while (i < n) {
-        const auto* slash = static_cast<const uint8_t*>(std::memchr(data.data() + i, '\\', n - i));
-        const size_t stop = slash ? size_t(slash - data.data()) : n;
-        out.insert(out.end(), data.begin() + std::ptrdiff_t(i), data.begin() + std::ptrdiff_t(stop));
-        i = stop;
-        if (i == n)
+    // The result is never longer than the input: write into it directly, then trim.
+    Bytes out(data.size());
+    uint8_t* o = out.data();
+    const uint8_t* p = data.data();
+    const uint8_t* const end = p + data.size();
+    while (p < end) {
+        const auto* slash = static_cast<const uint8_t*>(std::memchr(p, '\\', size_t(end - p)));
+        const uint8_t* stop = slash ? slash : end;
+        std::memcpy(o, p, size_t(stop - p));
+        o += stop - p;
+        p = stop;
+        if (p == end)
             break;
-        if (i + 3 < n && isOctal(data[i + 1]) && isOctal(data[i + 2]) && isOctal(data[i + 3])) {
-            out.push_back(uint8_t((data[i + 1] - '0') * 64 + (data[i + 2] - '0') * 8 + (data[i + 3] - '0')));
-            i += 4;
+        if (end - p > 3 && isOctal(p[1]) && isOctal(p[2]) && isOctal(p[3])) {
+            *o++ = uint8_t((p[1] - '0') * 64 + (p[2] - '0') * 8 + (p[3] - '0'));
+            p += 4;
         } else {
-            out.push_back('\\');
-            ++i;
+            *o++ = '\\';
+            ++p;
         }
     }
+    out.resize(size_t(o - out.data()));
     return out;
 }
 
@@ -141,6 +144,15 @@ void TmuxControlClient::controlData(std::span<const uint8_t> bytes)
     while (!bytes.empty()) {
         const auto* nl = static_cast<const uint8_t*>(std::memchr(bytes.data(), '\n', bytes.size()));
         const size_t len = nl ? size_t(nl - bytes.data()) : bytes.size();
+        if (nl && line_.empty() && len <= kMaxLine) {
+            // A whole line in the input: handled where it lies, without copying.
+            std::span<const uint8_t> line = bytes.first(len);
+            if (!line.empty() && line.back() == '\r')
+                line = line.first(line.size() - 1);
+            bytes = bytes.subspan(len + 1);
+            handleLine(line);
+            continue;
+        }
         const size_t room = kMaxLine - std::min(kMaxLine, line_.size());
         const size_t take = std::min(len, room);
         line_.insert(line_.end(), bytes.begin(), bytes.begin() + std::ptrdiff_t(take));
