@@ -2,6 +2,7 @@
 
 #include "GlassView.h"
 #include "GlassWindow.h"
+#include "HelpWindow.h"
 #include "WindowFrames.h"
 #include "WindowRegistry.h"
 
@@ -86,7 +87,7 @@ void AppDelegate::start()
         QTimer::singleShot(0, this, [this] { openDefaultWindow(); });
     }
     if (envSet("ORVANE_HELPSHOT"))
-        showHelp();
+        HelpWindow::shared().helpShot(env("ORVANE_HELPSHOT"));
     if (envSet("ORVANE_ACTIONS")) {
         const auto actions = splitActions(env("ORVANE_ACTIONS"));
         for (size_t i = 0; i < actions.size(); ++i) {
@@ -264,7 +265,7 @@ void AppDelegate::showAbout()
 
 void AppDelegate::showHelp()
 {
-    // The help window lands with its own library; until then there is nothing to show.
+    HelpWindow::shared().show();
 }
 
 // MARK: menus

@@ -71,6 +71,13 @@ check "snapshot is a PNG" $? "$(ls -la "$work/shot.png" 2>&1)"
 [ "$(png_size "$work/shot.png")" = 1080x700 ]
 check "snapshot has the window's size" $? "$(png_size "$work/shot.png")"
 
+# The help window's snapshot shows the page with its version.
+run 8 ORVANE_HELPSHOT="$work/help.png"
+[ "$(head -c 8 "$work/help.png" 2>/dev/null | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ]
+check "help snapshot is a PNG" $? "$(ls -la "$work/help.png" 2>&1)"
+[ "$(png_size "$work/help.png")" = 860x720 ]
+check "help snapshot has the help window's size" $? "$(png_size "$work/help.png")"
+
 # Folder requests: a second start hands them to the running instance.
 ORVANE_INPUT=pwd ORVANE_DUMP="$work/folder.txt" "$orvane" >"$work/first.log" 2>&1 &
 first=$!
