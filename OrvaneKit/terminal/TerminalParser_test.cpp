@@ -408,3 +408,54 @@ TEST(TerminalParser, CsiParametersAreBounded)
     EXPECT_TRUE(cellAt(t, 0, 0).attrs.bold);
     EXPECT_EQ(t.parserState(), VTState::Ground);
 }
+
+// Input that arrives in one piece is taken in large steps (whole CSI sequences, 24-bit
+// colours, runs of printable or UTF-8 text); one byte at a time it goes through the state
+// machine. Every cell, the cursor, the pen, the scrollback and the replies must agree.
+// The title string after each case only keeps the end of the buffer far away, so that
+// the large steps are taken; it leaves the screen alone.
+TEST(TerminalParser, WholeBuffersAndSingleBytesAgree)
+{
+    const std::string farEnd = "\x1b]2;" + std::string(64, 't') + "\x07";
+    const std::vector<std::string> cases = {
+        "\x1b[38;2;1;22;255mA\x1b[48;2;9;99;199mB\x1b[38;2;0;0;0mC",
+        "\x1b[38;2;1000;0;7mA\x1b[48;2;256;255;9999mB",  // clamped components
+        "\x1b[38;2;;1;2mA\x1b[38;2;1;;2mB\x1b[38;2;1;2;mC",
+        "\x1b[38:2:1:2:3mA\x1b[38;2:1;2;3mB",
+        "\x1b[38;2;1;2mA\x1b[38;2;1mB\x1b[38;2mC",         // too short
+        "\x1b[38;2;1;2;3;4mA\x1b[48;2;1;2;3;7;1mB",       // more after the colour
+        "\x1b[38;2;1;2;3HA\x1b[48;2;1;2;3@B",              // other finals
+        "\x1b[?38;2;1;2;3mA\x1b[38;2;1;2;3 mB",           // marker, intermediate
+        "\x1b[38;5;200;48;5;17;1;4;7mA\x1b[39;49;22mB",
+        "\x1b[38;5;00017mA\x1b[48;5;0000201mB\x1b[38;5;000000202mC\x1b[48;5;0000000000203mD",
+        "\x1b[2;5H\x1b[1;31;42mA\x1b[0K\x1b[2;3r\x1b[3;1H\n\nB\x1b[44m\x1bMC\x1b[2L\x1b[M",
+        "\x1b[123456789;2HA\x1b[00000000003;0004HB\x1b[65535;65536;99999CC",
+        "\x1b[1;2;3;4;5;6;7;8;9;10;11;12;13;14;15;16;17;18;19;20;21;22;23mA",
+        "\x1b[;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;31mA\x1b[;mB",
+        "\x1b[3;1?HA\x1b[?1;2004h\x1b[?25lB\x1b[>cC\x1b[6nD\x1b[cE",
+        "\x1b[2\r;3HA\x1b[1\x1b[2JB\x1b[3\x18" "4HC\x1b[12\xc3\xa9HD",
+        "\xe4\xb8\xad\xe6\x96\x87\xf0\x9f\x98\x80 abc\xc3\xa9\xcc\x81\xe2\x80\x8b",
+        "abcdefghi\xe4\xb8\xad" "abcdefgh\xf0\x9f\x98\x80\xe4\xb8\xad",  // wide at the last column
+        "\xe2\x82x\xf0\x9f\x98y\xc0\xaf\xed\xa0\x80\xf4\x90\x80\x80\xff\x80z",
+        "\x1b[?7labcdefghijklmnop\xe4\xb8\xad\x1b[?7hqrstuvwxyz",
+        "0123456789012345678901234567890123456789abcdefghijklmnopqrstuvwxyz\r\n\r\nend\x7f\t\b!",
+    };
+    for (const auto& c : cases) {
+        const std::string input = c + farEnd;
+        Terminal whole(10, 4), bytes(10, 4);
+        whole.feed(input);
+        feedBytewise(bytes, input);
+        for (int r = 0; r < 4; ++r)
+            EXPECT_EQ(whole.line(r), bytes.line(r)) << "row " << r << " of " << c.substr(1);
+        EXPECT_EQ(whole.scrollbackCount(), bytes.scrollbackCount()) << c.substr(1);
+        for (int n = 0; n < std::min(whole.scrollbackCount(), bytes.scrollbackCount()); ++n)
+            EXPECT_EQ(whole.absLine(n), bytes.absLine(n)) << "line " << n << " of " << c.substr(1);
+        EXPECT_EQ(whole.cursor(), bytes.cursor()) << c.substr(1);
+        EXPECT_EQ(whole.pendingWrap(), bytes.pendingWrap()) << c.substr(1);
+        EXPECT_EQ(whole.pen(), bytes.pen()) << c.substr(1);
+        EXPECT_EQ(whole.scrollTop(), bytes.scrollTop()) << c.substr(1);
+        EXPECT_EQ(whole.scrollBottom(), bytes.scrollBottom()) << c.substr(1);
+        EXPECT_EQ(whole.autowrap, bytes.autowrap) << c.substr(1);
+        EXPECT_EQ(take(whole), take(bytes)) << c.substr(1);
+    }
+}
