@@ -6,6 +6,8 @@
 
 #include <QSettings>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 using namespace orvane;
@@ -88,4 +90,47 @@ TEST_F(GlassViewSSH, AServerWithoutTmuxShowsTheHint)
     view->closeFocused();
     EXPECT_TRUE(closed);
     delete window;
+}
+
+TEST(GlassViewSSHPassword, ThePromptShowsInTheLoginPaneAndTheLoginIsRecorded)
+{
+    orvane::testing::TestUser user{"orvane-pwwin", "Glass-Harbour-17"};
+    if (!user.ready())
+        GTEST_SKIP() << user.error();
+    SshServer server{SshServerOptions{.passwordLogin = true, .privateHome = true}};
+    ASSERT_TRUE(server.running()) << server.error();
+    // The account reaches its private home and tmux folder; ssh asks for the password.
+    chmod(server.dir().c_str(), 0711);
+    chmod((server.dir() + "/home").c_str(), 01777);
+    chmod(server.tmuxTmpDir().c_str(), 01777);
+    const std::string wrapper = server.dir() + "/ssh-password";
+    orvane::testing::writeFile(wrapper,
+                               "#!/bin/sh\nexec " + server.sshWrapper() +
+                                   " -o BatchMode=no -o PubkeyAuthentication=no"
+                                   " -o PreferredAuthentications=password \"$@\"\n",
+                               0755);
+    setenv("ORVANE_SSH", wrapper.c_str(), 1);
+    setenv("ORVANE_SESSION", "pw", 1);
+    const Server s{"pw", user.name + "@127.0.0.1:" + std::to_string(server.port()), true, 0, true};
+    {
+        GlassView view(s, std::nullopt);
+        view.resize(900, 600);
+        view.show();
+        TerminalView* login = view.link()->first;
+        auto loginShows = [&](const std::string& text) {
+            for (int r = 0; r < login->term.rows(); ++r)
+                if (login->term.rowText(r).find(text) != std::string::npos)
+                    return true;
+            return false;
+        };
+        ASSERT_TRUE(waitUntil([&] { return loginShows("password:"); }, std::chrono::seconds(20)));
+        login->send(user.password + "\r");
+        ASSERT_TRUE(waitUntil([&] { return view.link() && !view.link()->inLogin; }, std::chrono::seconds(20)));
+        EXPECT_EQ(keyLoginRecord()[s.id()], false);
+        view.teardown();
+    }
+    orvane::testing::runCommand("su -s /bin/sh " + user.name + " -c 'TMUX_TMPDIR=" + server.tmuxTmpDir() +
+                                " tmux kill-server' 2>/dev/null");
+    unsetenv("ORVANE_SSH");
+    unsetenv("ORVANE_SESSION");
 }
