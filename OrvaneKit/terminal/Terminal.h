@@ -197,6 +197,7 @@ private:
     const uint8_t* ground(const uint8_t* p, const uint8_t* end);
     const uint8_t* printUtf8(const uint8_t* p, const uint8_t* end);
     const uint8_t* csiSequence(const uint8_t* p, const uint8_t* end);
+    const uint8_t* csiGeneral(const uint8_t* p, const uint8_t* end);
     void processByte(uint8_t b);
     void processScalar(char32_t c);
     void execute(char32_t c);

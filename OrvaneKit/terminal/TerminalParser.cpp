@@ -289,16 +289,24 @@ const uint8_t* Terminal::csiSequence(const uint8_t* p, const uint8_t* end)
 {
     if (end - p < 3 || p[1] != '[')
         return p;
+    if constexpr (std::endian::native == std::endian::little) {
+        if (p[2] == '3' || p[2] == '4') {
+            if (const uint8_t* next = sgrTrueColor(p + 2, end))
+                return next;
+        }
+    }
+    return csiGeneral(p, end);
+}
+
+// csiSequence for everything but the 24-bit colours.
+const uint8_t* Terminal::csiGeneral(const uint8_t* p, const uint8_t* end)
+{
     const uint8_t* q = p + 2;
     uint8_t marker = 0;
     while (q < end && *q >= '<' && *q <= '?')
         marker = *q++;
     CsiScan scan{CsiScan::Undecided};
     if constexpr (std::endian::native == std::endian::little) {
-        if (marker == 0 && q < end && (*q == '3' || *q == '4')) {
-            if (const uint8_t* next = sgrTrueColor(q, end))
-                return next;
-        }
         if (size_t(end - q) >= kWindow + 8)
             scan = scanWindow(q, params_);
     }
