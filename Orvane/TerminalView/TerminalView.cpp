@@ -194,8 +194,25 @@ void TerminalView::receive(std::span<const uint8_t> bytes)
         onTitle(term.title);
     if (scrollOffset_ > 0)
         setScrollOffset(std::min(scrollOffset_, term.scrollbackCount()));
-    update();
+    scheduleRepaint();
     dumpScreen();
+}
+
+void TerminalView::scheduleRepaint()
+{
+    constexpr qint64 kFrameMs = 16;
+    if (repaintPending_)
+        return;
+    const qint64 since = lastPaint_.isValid() ? lastPaint_.elapsed() : kFrameMs;
+    if (since >= kFrameMs) {
+        update();
+        return;
+    }
+    repaintPending_ = true;
+    QTimer::singleShot(int(kFrameMs - since), this, [this] {
+        repaintPending_ = false;
+        update();
+    });
 }
 
 void TerminalView::dumpScreen() const
@@ -646,6 +663,7 @@ void TerminalView::drawRow(QPainter& p, const VTRow& row, int y, int promptEnd)
 
 void TerminalView::paintEvent(QPaintEvent*)
 {
+    lastPaint_.restart();
     QPainter p(this);
     const int sb = term.scrollbackCount();
     const int top = sb - scrollOffset_;  // absolute line of screen row 0

@@ -6,6 +6,7 @@
 #include "PTYProcess.h"
 #include "Terminal.h"
 
+#include <QElapsedTimer>
 #include <QFont>
 #include <QHash>
 #include <QPixmap>
@@ -143,6 +144,11 @@ private:
     int clickCount_ = 0;
     qint64 lastClickTime_ = 0;
     VTPos lastClickCell_;
+    // Output repaints at most about 60 times a second, so a flood of output is not held up by
+    // drawing; the first change after a quiet spell is drawn at once.
+    void scheduleRepaint();
+    QElapsedTimer lastPaint_;
+    bool repaintPending_ = false;
     // Rendered glyphs by character, face, colour and width, at the current font size.
     QHash<quint64, QPixmap> glyphs_;
 };

@@ -394,7 +394,12 @@ void GlassView::paneFocused(TerminalView* pane)
 
 void GlassView::paneTitleChanged(const std::string& title)
 {
-    update();
+    // Output calls this on every burst: redraw the chrome only when a tab title changed.
+    QStringList titles;
+    for (const auto& tab : tabs_)
+        titles << QString::fromStdString(tab->displayTitle());
+    if (titles != drawnTitles_)
+        update();
     if (tabs_.empty() || !window())
         return;
     const TerminalView* focused = tabs_[size_t(active_)]->focusedPane();
@@ -577,6 +582,7 @@ void GlassView::paintEvent(QPaintEvent*)
     strip.light = look_.isLight(glowIndex_);
     for (const auto& tab : tabs_)
         strip.titles << QString::fromStdString(tab->displayTitle());
+    drawnTitles_ = strip.titles;
     strip.active = active_;
     strip_ = drawTabStrip(p, strip);
 

@@ -170,6 +170,7 @@ private:
     int number_ = 1;
     std::optional<int> hover_;
     TabStripLayout strip_;
+    QStringList drawnTitles_;
     bool draggingDivider_ = false;
     std::optional<ResizeEdges> resizeEdges_;
     QRect resizeStartFrame_;
