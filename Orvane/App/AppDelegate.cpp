@@ -330,7 +330,10 @@ void AppDelegate::buildMainMenu()
             }
     });
     QMenu* helpMenu = menu_->addMenu(QStringLiteral("Help"));
-    add(helpMenu, QStringLiteral("Orvane Help"), QKeySequence(super | Qt::Key_Question), true, [this] { showHelp(); });
+    QAction* help =
+        add(helpMenu, QStringLiteral("Orvane Help"), QKeySequence(super | Qt::Key_Question), true, [this] { showHelp(); });
+    // "?" needs Shift on most layouts. F1 stays with the programs in the panes.
+    help->setShortcuts({QKeySequence(super | Qt::Key_Question), QKeySequence(super | Qt::ShiftModifier | Qt::Key_Question)});
 }
 
 void AppDelegate::fillTrayMenu(QMenu* menu)
