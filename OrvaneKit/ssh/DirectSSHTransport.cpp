@@ -278,16 +278,20 @@ struct DirectSSHTransport::Core : std::enable_shared_from_this<Core> {
     // Shows the prompt and waits until the user ends a line or the transport stops.
     std::string ask(std::string_view prompt, bool secret)
     {
+        {
+            // Ready for the answer before the question shows: a quick typist answers at once.
+            std::lock_guard ready(lock);
+            if (cancelled)
+                return {};
+            asking = true;
+            secretPrompt = secret;
+            wipe(line);
+            line.clear();
+            line.reserve(256);
+            reply.reset();
+        }
         emitText(prompt);
         std::unique_lock guard(lock);
-        if (cancelled)
-            return {};
-        asking = true;
-        secretPrompt = secret;
-        wipe(line);
-        line.clear();
-        line.reserve(256);
-        reply.reset();
         answered.wait(guard, [this] { return reply.has_value(); });
         std::string result = std::move(*reply);
         reply.reset();
